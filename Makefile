@@ -1,0 +1,31 @@
+# Entry points for a fresh Debian machine: `make run` and `make test`.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+PACKAGES    = cmake g++ make git libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev \
+              libtomlplusplus-dev libeigen3-dev libsuitesparse-dev gmsh python3-meshio
+
+.PHONY: deps build run test test-release test-sanitized bench clean
+
+deps:
+	@scripts/install-deps.sh $(PACKAGES)
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	./$(BUILD)/xefhost info
+
+test-release: build
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+test-sanitized: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DMOLR_SANITIZE=ON
+	cmake --build $(ASAN_BUILD) -j$(JOBS)
+	cd $(ASAN_BUILD) && ctest --output-on-failure -j$(JOBS)
+
+test: test-release test-sanitized
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

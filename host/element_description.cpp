@@ -1,0 +1,33 @@
+#include "element_description.h"
+
+namespace xefhost {
+
+namespace {
+
+std::vector<std::string> textList(const char* const* list, int count) {
+    std::vector<std::string> texts;
+    for (int i = 0; list && i < count; ++i) {
+        texts.emplace_back(list[i] ? list[i] : "");
+    }
+    return texts;
+}
+
+} // namespace
+
+ElementDescription::ElementDescription(const ElementLibrary& library, int intCode, int dataMode)
+    : storage_(std::make_unique<Storage>()),
+      spec_(reinterpret_cast<ElSpec*>(storage_->bytes)), idata_(kIDataEntries, 0) {
+    library.setElSpec()(spec_, idata_.data(), intCode, dataMode);
+}
+
+std::vector<std::string> ElementDescription::dataNames() const {
+    return textList(spec_->dataNames, spec_->dataCount);
+}
+std::vector<std::string> ElementDescription::gpostNames() const {
+    return textList(spec_->gpostNames, spec_->gpostCount);
+}
+std::vector<std::string> ElementDescription::npostNames() const {
+    return textList(spec_->npostNames, spec_->npostCount);
+}
+
+} // namespace xefhost

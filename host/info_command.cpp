@@ -1,0 +1,70 @@
+#include "info_command.h"
+
+#include "element_description.h"
+#include "host_text.h"
+
+#include <iomanip>
+
+namespace xefhost {
+
+namespace {
+
+std::string joinReadable(const std::vector<std::string>& names) {
+    std::string joined;
+    for (const std::string& name : names) {
+        joined += (joined.empty() ? "" : ", ") + readableName(name);
+    }
+    return joined;
+}
+
+void printCounts(const ElSpec& es, std::ostream& out) {
+    out << "  integration code   " << es.intCode << " (default " << es.defaultIntCode << "): "
+        << es.intPointCount << " points; component rules " << es.rulePoints[0] << ", "
+        << es.rulePoints[1] << ", " << es.rulePoints[2] << "\n";
+    if (es.intPointCount == 0) {
+        out << "                     (the catalogue names no rule for this code)\n";
+    }
+}
+
+} // namespace
+
+int runInfo(const InfoOptions& options, std::ostream& out) {
+    const ElementLibrary library(options.library);
+    const ElementDescription element(library, -1, -1);
+    const ElSpec& es = element.spec();
+
+    out << "library              " << library.path() << "\n";
+    out << "  code name          " << (es.codeName ? es.codeName : "(none)") << "\n";
+    out << "  topology           " << (es.topology ? es.topology : "(none)") << ", "
+        << es.dimensions << " dimensions\n";
+    out << "  nodes              " << es.nodeCount << ", unknowns per node";
+    for (int k = 0; es.nodeDofs && k < es.nodeCount; ++k) {
+        out << (k ? ", " : " ") << es.nodeDofs[k];
+    }
+    out << " (" << es.dofCount << " in all)\n";
+    out << "  material data      " << es.dataCount << "\n";
+    const std::vector<std::string> dataNames = element.dataNames();
+    for (size_t i = 0; i < dataNames.size(); ++i) {
+        std::string symbol, explanation;
+        splitDataName(dataNames[i], symbol, explanation);
+        out << "    " << std::left << std::setw(8) << symbol << std::right << " default "
+            << std::setw(8) << (es.data ? es.data[i] : 0.0);
+        if (!explanation.empty()) {
+            out << "  (" << explanation << ")";
+        }
+        out << "\n";
+    }
+    out << "  point quantities   " << es.gpostCount << ": " << joinReadable(element.gpostNames())
+        << "\n";
+    out << "  nodal quantities   " << es.npostCount << ": " << joinReadable(element.npostNames())
+        << "\n";
+    printCounts(es, out);
+    if (options.hasIntCode) {
+        const ElementDescription requested(library, options.intCode, -1);
+        out << "requested code " << options.intCode << "\n";
+        printCounts(requested.spec(), out);
+    }
+    return 0;
+}
+
+} // namespace xefhost
