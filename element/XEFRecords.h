@@ -50,71 +50,71 @@ typedef void (*XEFPostKernel)(double* v, ElSpec* es, ElRecord* ed, NodeKind** ns
 
 /* Element description record; the host allocates at least sizeof(ElSpec) == 608 bytes. */
 struct ElSpec {
-    const char* codeName;             /* 0 */
-    unsigned char host8[8];           /* 8..15 */
-    XEFTangentKernel tangentKernel;   /* 16 */
-    unsigned char host24[24];         /* 24..47 */
-    XEFPostKernel postKernel;         /* 48 */
-    unsigned char host56[92];         /* 56..147 */
-    int dimensions;                   /* 148 */
-    int dofCount;                     /* 152 */
-    int int156;                       /* 156 */
-    int nodeCount;                    /* 160 */
-    int dataCount;                    /* 164 */
-    int segmentCount;                 /* 168 */
-    int intCode;                      /* 172 */
-    int int176;                       /* 176 */
-    int int180;                       /* 180 */
-    int intPointCount;                /* 184 */
-    int gpostCount;                   /* 188 */
-    int npostCount;                   /* 192 */
-    int int196;                       /* 196 */
-    int rulePoints[3];                /* 200: points of the three component rules */
-    int zero212[4];                   /* 212 */
-    int defaultIntCode;               /* 228 */
-    int int232;                       /* 232 */
-    int int236;                       /* 236 */
-    int64_t zero240;                  /* 240 */
-    int int248;                       /* 248 */
-    unsigned char host252[4];         /* 252..255 */
-    int int256;                       /* 256 */
-    unsigned char host260[4];         /* 260..263 */
-    int zero264[3];                   /* 264 */
-    int int276;                       /* 276 */
-    const char* topology;             /* 280 */
-    const char* const* dataNames;     /* 288: [dataCount] */
-    const char* const* gpostNames;    /* 296: [gpostCount] */
-    const char* const* npostNames;    /* 304: [npostCount] */
-    const int* segments;              /* 312: [segmentCount] */
-    const int* nodeDofs;              /* 320: [nodeCount] */
-    unsigned char host328[16];        /* 328..343 */
-    int* nsto;                        /* 344: scratch, three ints */
-    int* ndat;                        /* 352: scratch, three ints */
-    const double* data;               /* 360: [dataCount] material data, host or defaults */
-    const double* intPoints;          /* 368: [intPointCount][4] xi, eta, zeta, weight; host */
-    const double* referenceNodes;     /* 376: [nodeCount][3] */
-    int* nspecs;                      /* 384: scratch, three ints */
-    unsigned char host392[16];        /* 392..407 */
-    const char* expression408;        /* 408 */
-    const char* const* nodeIds;       /* 416: [nodeCount] */
-    const char* expression424;        /* 424 */
-    const char* const* cswitch;       /* 432 */
-    int* iswitch;                     /* 440: scratch */
-    double* dswitch;                  /* 448: scratch */
-    const char* const* sname;         /* 456 */
-    const char* emptyTexts464[3];     /* 464, 472, 480 */
-    const int* sensitivityMap;        /* 488: six-int records, host */
-    const char* emptyTexts496[3];     /* 496, 504, 512 */
-    const char* const* idname;        /* 520 */
-    int* idindex;                     /* 528: scratch */
-    const char* const* rdname;        /* 536 */
-    int* rdindex;                     /* 544: scratch */
-    double* esdat;                    /* 552: scratch */
-    const char* emptyText560;         /* 560 */
-    unsigned char host568[16];        /* 568..583 */
-    const double* pnweights;          /* 584: [nodeCount] */
-    const int* initialisationCode;    /* 592: 2 + 24 ints */
-    const double* version;            /* 600: 3 reals */
+    const char* codeName;           /* 0 */
+    unsigned char host8[8];         /* 8..15 */
+    XEFTangentKernel tangentKernel; /* 16 */
+    unsigned char host24[24];       /* 24..47 */
+    XEFPostKernel postKernel;       /* 48 */
+    unsigned char host56[92];       /* 56..147 */
+    int dimensions;                 /* 148 */
+    int dofCount;                   /* 152 */
+    int int156;                     /* 156 */
+    int nodeCount;                  /* 160 */
+    int dataCount;                  /* 164 */
+    int segmentCount;               /* 168 */
+    int intCode;                    /* 172 */
+    int int176;                     /* 176 */
+    int int180;                     /* 180 */
+    int intPointCount;              /* 184 */
+    int gpostCount;                 /* 188 */
+    int npostCount;                 /* 192 */
+    int int196;                     /* 196 */
+    int rulePoints[3];              /* 200: points of the three component rules */
+    int zero212[4];                 /* 212 */
+    int defaultIntCode;             /* 228 */
+    int int232;                     /* 232 */
+    int int236;                     /* 236 */
+    int64_t zero240;                /* 240 */
+    int int248;                     /* 248 */
+    unsigned char host252[4];       /* 252..255 */
+    int int256;                     /* 256 */
+    unsigned char host260[4];       /* 260..263 */
+    int zero264[3];                 /* 264 */
+    int int276;                     /* 276 */
+    const char* topology;           /* 280 */
+    const char* const* dataNames;   /* 288: [dataCount] */
+    const char* const* gpostNames;  /* 296: [gpostCount] */
+    const char* const* npostNames;  /* 304: [npostCount] */
+    const int* segments;            /* 312: [segmentCount] */
+    const int* nodeDofs;            /* 320: [nodeCount] */
+    unsigned char host328[16];      /* 328..343 */
+    int* nsto;                      /* 344: scratch, three ints */
+    int* ndat;                      /* 352: scratch, three ints */
+    const double* data;             /* 360: [dataCount] material data, host or defaults */
+    const double* intPoints;        /* 368: [intPointCount][4] xi, eta, zeta, weight; host */
+    const double* referenceNodes;   /* 376: [nodeCount][3] */
+    int* nspecs;                    /* 384: scratch, three ints */
+    unsigned char host392[16];      /* 392..407 */
+    const char* expression408;      /* 408 */
+    const char* const* nodeIds;     /* 416: [nodeCount] */
+    const char* expression424;      /* 424 */
+    const char* const* cswitch;     /* 432 */
+    int* iswitch;                   /* 440: scratch */
+    double* dswitch;                /* 448: scratch */
+    const char* const* sname;       /* 456 */
+    const char* emptyTexts464[3];   /* 464, 472, 480 */
+    const int* sensitivityMap;      /* 488: six-int records, host */
+    const char* emptyTexts496[3];   /* 496, 504, 512 */
+    const char* const* idname;      /* 520 */
+    int* idindex;                   /* 528: scratch */
+    const char* const* rdname;      /* 536 */
+    int* rdindex;                   /* 544: scratch */
+    double* esdat;                  /* 552: scratch */
+    const char* emptyText560;       /* 560 */
+    unsigned char host568[16];      /* 568..583 */
+    const double* pnweights;        /* 584: [nodeCount] */
+    const int* initialisationCode;  /* 592: 2 + 24 ints */
+    const double* version;          /* 600: 3 reals */
 };
 
 /* Per-element instance record. */
@@ -134,9 +134,9 @@ struct NodeValues {
     unsigned char host0[32]; /* 0..31 */
     double* coords;          /* 32: x, y, z */
     unsigned char host40[24];
-    double* current;         /* 64: current unknowns in the node's own order */
+    double* current; /* 64: current unknowns in the node's own order */
     unsigned char host72[16];
-    double* sensitivity;     /* 88: [parameters][NodeKind.dofCount] */
+    double* sensitivity; /* 88: [parameters][NodeKind.dofCount] */
 };
 
 /* Host record read by the message limiter: the log file name and the evaluation callback. */
@@ -146,7 +146,6 @@ typedef struct HostLink {
     unsigned char host408[256];
     void (*evaluate)(const char* expression, const char* label); /* 664 */
 } HostLink;
-
 
 /* The byte layout is the contract with the host: pin every field the library touches. */
 #ifdef __cplusplus

@@ -2,8 +2,8 @@
 #include "MOLR.h"
 #include "molr_strain_state.h"
 
-extern "C" void SKR(double* /*v*/, ElSpec* es, ElRecord* /*ed*/, NodeKind** /*ns*/,
-                    NodeValues** nv, double* /*rdata*/, int* /*idata*/, double* p, double** s) {
+extern "C" void SKR(double* /*v*/, ElSpec* es, ElRecord* /*ed*/, NodeKind** /*ns*/, NodeValues** nv,
+                    double* /*rdata*/, int* /*idata*/, double* p, double** s) {
     if (es->intPointCount <= 0) {
         return;
     }

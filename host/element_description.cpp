@@ -15,8 +15,8 @@ std::vector<std::string> textList(const char* const* list, int count) {
 } // namespace
 
 ElementDescription::ElementDescription(const ElementLibrary& library, int intCode, int dataMode)
-    : storage_(std::make_unique<Storage>()),
-      spec_(reinterpret_cast<ElSpec*>(storage_->bytes)), idata_(kIDataEntries, 0) {
+    : storage_(std::make_unique<Storage>()), spec_(reinterpret_cast<ElSpec*>(storage_->bytes)),
+      idata_(kIDataEntries, 0) {
     library.setElSpec()(spec_, idata_.data(), intCode, dataMode);
 }
 

@@ -23,7 +23,9 @@ void* openLibrary(const std::string& path, std::string& reason) {
 void* findSymbol(void* handle, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
 }
-void closeLibrary(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
+void closeLibrary(void* handle) {
+    FreeLibrary(static_cast<HMODULE>(handle));
+}
 #else
 void* openLibrary(const std::string& path, std::string& reason) {
     // A bare name would make dlopen search the system paths; the user means this file.
@@ -35,8 +37,12 @@ void* openLibrary(const std::string& path, std::string& reason) {
     }
     return handle;
 }
-void* findSymbol(void* handle, const char* name) { return dlsym(handle, name); }
-void closeLibrary(void* handle) { dlclose(handle); }
+void* findSymbol(void* handle, const char* name) {
+    return dlsym(handle, name);
+}
+void closeLibrary(void* handle) {
+    dlclose(handle);
+}
 #endif
 
 } // namespace
@@ -57,11 +63,14 @@ ElementLibrary::ElementLibrary(const std::string& path) : path_(path) {
     void* routine = findSymbol(handle_, "XEFSetElSpec");
     if (!routine) {
         closeLibrary(handle_);
-        throw LibraryError(path + ": does not export XEFSetElSpec, so it is not an element library");
+        throw LibraryError(path +
+                           ": does not export XEFSetElSpec, so it is not an element library");
     }
     setElSpec_ = reinterpret_cast<SetElSpecRoutine>(routine);
 }
 
-ElementLibrary::~ElementLibrary() { closeLibrary(handle_); }
+ElementLibrary::~ElementLibrary() {
+    closeLibrary(handle_);
+}
 
 } // namespace xefhost

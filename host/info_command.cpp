@@ -18,12 +18,21 @@ std::string joinReadable(const std::vector<std::string>& names) {
 }
 
 void printCounts(const ElSpec& es, std::ostream& out) {
-    out << "  integration code   " << es.intCode << " (default " << es.defaultIntCode << "): "
-        << es.intPointCount << " points; component rules " << es.rulePoints[0] << ", "
+    out << "  integration code   " << es.intCode << " (default " << es.defaultIntCode
+        << "): " << es.intPointCount << " points; component rules " << es.rulePoints[0] << ", "
         << es.rulePoints[1] << ", " << es.rulePoints[2] << "\n";
     if (es.intPointCount == 0) {
         out << "                     (the catalogue names no rule for this code)\n";
     }
+}
+
+// Pads to a width in characters, not bytes: names may hold Greek letters.
+std::string padded(const std::string& text, size_t width) {
+    size_t characters = 0;
+    for (unsigned char c : text) {
+        characters += (c & 0xC0) != 0x80;
+    }
+    return text + std::string(width > characters ? width - characters : 0, ' ');
 }
 
 } // namespace
@@ -47,8 +56,8 @@ int runInfo(const InfoOptions& options, std::ostream& out) {
     for (size_t i = 0; i < dataNames.size(); ++i) {
         std::string symbol, explanation;
         splitDataName(dataNames[i], symbol, explanation);
-        out << "    " << std::left << std::setw(8) << symbol << std::right << " default "
-            << std::setw(8) << (es.data ? es.data[i] : 0.0);
+        out << "    " << padded(symbol, 8) << " default " << std::setw(8)
+            << (es.data ? es.data[i] : 0.0);
         if (!explanation.empty()) {
             out << "  (" << explanation << ")";
         }

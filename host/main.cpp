@@ -11,11 +11,12 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
 
     xefhost::InfoOptions info;
-    CLI::App* infoCommand = app.add_subcommand("info", "Print what an element library says about itself");
+    CLI::App* infoCommand =
+        app.add_subcommand("info", "Print what an element library says about itself");
     infoCommand->add_option("library", info.library, "Element library to load")
         ->capture_default_str();
-    CLI::Option* intCodeOption =
-        infoCommand->add_option("--int-code", info.intCode, "Also show the counts of this integration code");
+    CLI::Option* intCodeOption = infoCommand->add_option(
+        "--int-code", info.intCode, "Also show the counts of this integration code");
 
     CLI11_PARSE(app, argc, argv);
 

@@ -23,7 +23,7 @@ struct PhysicalGroup {
 
 // All elements of one Gmsh element type, connectivity as 0-based node indices into Mesh.
 struct ElementBlock {
-    int gmshType = 0;        // 1 line2, 2 tri3, 3 quad4, 8 line3, 9 tri6, 15 point, 16 quad8, ...
+    int gmshType = 0; // 1 line2, 2 tri3, 3 quad4, 8 line3, 9 tri6, 15 point, 16 quad8, ...
     int dimension = 0;
     int nodesPerElement = 0;
     std::vector<int64_t> ids;          // Gmsh element tags, one per element
@@ -34,7 +34,7 @@ struct ElementBlock {
 };
 
 struct Mesh {
-    std::vector<double> coords;  // [nodeCount][3]
+    std::vector<double> coords;   // [nodeCount][3]
     std::vector<int64_t> nodeIds; // Gmsh node tag of each node index
     std::vector<PhysicalGroup> groups;
     std::vector<ElementBlock> blocks;
