@@ -3,7 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 PACKAGES    = cmake g++ make git libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev \
-              libtomlplusplus-dev libeigen3-dev libsuitesparse-dev gmsh python3-meshio
+              libtomlplusplus-dev libeigen3-dev libsuitesparse-dev libopenblas-dev gmsh python3-meshio
 
 .PHONY: deps build run test test-release test-sanitized bench clean
 
