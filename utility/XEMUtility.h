@@ -24,7 +24,8 @@ extern const int ng[48];
  * decimal digits, lowest group first) into *total and the three component counts. With flag 0 it
  * returns null and touches nothing else; with a non-zero flag it also returns the points: the
  * library's own table for a single code, or a calloc'ed block of [total][4] reals that the caller
- * frees for a composite code. */
+ * frees for a composite code (null if calloc fails). A composite of more than three dimensions is
+ * reported on standard output and in IData entry 8 (set to 3); its block is returned all zero. */
 double* XEFMultiIntPoints(const int* code, int* idata, int* total, int* count1, int* count2,
                           int* count3, int flag);
 
