@@ -38,6 +38,28 @@ const double* XEFIntPoints(const int* code, int* count);
 /* Topology code ("T1", "Q2S", ...) -> its reference-node table, three reals per node, or null. */
 const double* XEFSetReferenceNodes(const char* code);
 
+/* The 18 topology codes in lookup order, and each topology's reference nodes: three reals per node
+ * in element node order (area coordinates for triangles, all three stored). */
+extern const char* const Topology[18];
+extern const double topL1[6];
+extern const double topL2[9];
+extern const double topT1[9];
+extern const double topT2[18];
+extern const double topQ1[12];
+extern const double topQ2[27];
+extern const double topC1[6];
+extern const double topC2[9];
+extern const double topP1[9];
+extern const double topP2[18];
+extern const double topS1[12];
+extern const double topS2[24];
+extern const double topO1[12];
+extern const double topO2[30];
+extern const double topH1[24];
+extern const double topH2[81];
+extern const double topQ2S[24];
+extern const double topH2S[60];
+
 /* ---- Vector helpers ------------------------------------------------------------------------ */
 
 double XEMDot(const double* a, const double* b, int n);
