@@ -2,6 +2,7 @@
 
 #include "element_description.h"
 #include "host_text.h"
+#include "integration_points.h"
 
 #include <iomanip>
 
@@ -24,6 +25,29 @@ void printCounts(const ElSpec& es, std::ostream& out) {
     if (es.intPointCount == 0) {
         out << "                     (the catalogue names no rule for this code)\n";
     }
+}
+
+void printPoints(int code, int* idata, std::ostream& out) {
+    const IntegrationPoints points(code, idata);
+    out << "points of integration code " << code << ": " << points.count() << "\n";
+    if (idata[XEFErrorStatus] == 3) {
+        out << "  (the component rules have more than three dimensions together; no points)\n";
+        return;
+    }
+    const std::streamsize precision = out.precision(17);
+    out << "  " << std::setw(5) << "#";
+    for (const char* heading : {"xi", "eta", "zeta", "weight"}) {
+        out << " " << std::setw(24) << heading;
+    }
+    out << "\n";
+    for (int m = 0; m < points.count(); ++m) {
+        out << "  " << std::setw(5) << m;
+        for (int q = 0; q < 4; ++q) {
+            out << " " << std::setw(24) << points.data()[4 * m + q];
+        }
+        out << "\n";
+    }
+    out.precision(precision);
 }
 
 } // namespace
@@ -59,10 +83,14 @@ int runInfo(const InfoOptions& options, std::ostream& out) {
     out << "  nodal quantities   " << es.npostCount << ": " << joinReadable(element.npostNames())
         << "\n";
     printCounts(es, out);
+    ElementDescription requested(library, options.hasIntCode ? options.intCode : -1, -1);
     if (options.hasIntCode) {
-        const ElementDescription requested(library, options.intCode, -1);
         out << "requested code " << options.intCode << "\n";
         printCounts(requested.spec(), out);
+    }
+    if (options.listPoints) {
+        out.flush();
+        printPoints(requested.spec().intCode, requested.idata(), out);
     }
     return 0;
 }

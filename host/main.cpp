@@ -16,6 +16,9 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     CLI::Option* intCodeOption =
         infoCommand->add_option("--int-code", info.intCode, "Also show the counts of this integration code");
+    infoCommand->add_flag(
+        "--points", info.listPoints,
+        "List the points and weights of the --int-code code (default: the element's)");
 
     CLI11_PARSE(app, argc, argv);
 
