@@ -2,6 +2,7 @@
 
 #include "element_description.h"
 #include "host_text.h"
+#include "integration_points.h"
 
 #include <iomanip>
 
@@ -33,6 +34,29 @@ std::string padded(const std::string& text, size_t width) {
         characters += (c & 0xC0) != 0x80;
     }
     return text + std::string(width > characters ? width - characters : 0, ' ');
+}
+
+void printPoints(int code, int* idata, std::ostream& out) {
+    const IntegrationPoints points(code, idata);
+    out << "points of integration code " << code << ": " << points.count() << "\n";
+    if (idata[XEFErrorStatus] == 3) {
+        out << "  (the component rules have more than three dimensions together; no points)\n";
+        return;
+    }
+    const std::streamsize precision = out.precision(17);
+    out << "  " << std::setw(5) << "#";
+    for (const char* heading : {"xi", "eta", "zeta", "weight"}) {
+        out << " " << std::setw(24) << heading;
+    }
+    out << "\n";
+    for (int m = 0; m < points.count(); ++m) {
+        out << "  " << std::setw(5) << m;
+        for (int q = 0; q < 4; ++q) {
+            out << " " << std::setw(24) << points.data()[4 * m + q];
+        }
+        out << "\n";
+    }
+    out.precision(precision);
 }
 
 } // namespace
@@ -68,10 +92,14 @@ int runInfo(const InfoOptions& options, std::ostream& out) {
     out << "  nodal quantities   " << es.npostCount << ": " << joinReadable(element.npostNames())
         << "\n";
     printCounts(es, out);
+    ElementDescription requested(library, options.hasIntCode ? options.intCode : -1, -1);
     if (options.hasIntCode) {
-        const ElementDescription requested(library, options.intCode, -1);
         out << "requested code " << options.intCode << "\n";
         printCounts(requested.spec(), out);
+    }
+    if (options.listPoints) {
+        out.flush();
+        printPoints(requested.spec().intCode, requested.idata(), out);
     }
     return 0;
 }

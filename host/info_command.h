@@ -10,6 +10,8 @@ struct InfoOptions {
     std::string library = "build/MOLR.so";
     bool hasIntCode = false;
     int intCode = -1;
+    // Also list the points and weights of the requested code (the element's own without one).
+    bool listPoints = false;
 };
 
 // Prints the description; returns the process exit code.

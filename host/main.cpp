@@ -15,8 +15,11 @@ int main(int argc, char** argv) {
         app.add_subcommand("info", "Print what an element library says about itself");
     infoCommand->add_option("library", info.library, "Element library to load")
         ->capture_default_str();
-    CLI::Option* intCodeOption = infoCommand->add_option(
-        "--int-code", info.intCode, "Also show the counts of this integration code");
+    CLI::Option* intCodeOption =
+        infoCommand->add_option("--int-code", info.intCode, "Also show the counts of this integration code");
+    infoCommand->add_flag(
+        "--points", info.listPoints,
+        "List the points and weights of the --int-code code (default: the element's)");
 
     CLI11_PARSE(app, argc, argv);
 

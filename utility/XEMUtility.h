@@ -24,7 +24,8 @@ extern const int ng[48];
  * decimal digits, lowest group first) into *total and the three component counts. With flag 0 it
  * returns null and touches nothing else; with a non-zero flag it also returns the points: the
  * library's own table for a single code, or a calloc'ed block of [total][4] reals that the caller
- * frees for a composite code. */
+ * frees for a composite code (null if calloc fails). A composite of more than three dimensions is
+ * reported on standard output and in IData entry 8 (set to 3); its block is returned all zero. */
 double* XEFMultiIntPoints(const int* code, int* idata, int* total, int* count1, int* count2,
                           int* count3, int flag);
 
@@ -36,6 +37,28 @@ const double* XEFIntPoints(const int* code, int* count);
 
 /* Topology code ("T1", "Q2S", ...) -> its reference-node table, three reals per node, or null. */
 const double* XEFSetReferenceNodes(const char* code);
+
+/* The 18 topology codes in lookup order, and each topology's reference nodes: three reals per node
+ * in element node order (area coordinates for triangles, all three stored). */
+extern const char* const Topology[18];
+extern const double topL1[6];
+extern const double topL2[9];
+extern const double topT1[9];
+extern const double topT2[18];
+extern const double topQ1[12];
+extern const double topQ2[27];
+extern const double topC1[6];
+extern const double topC2[9];
+extern const double topP1[9];
+extern const double topP2[18];
+extern const double topS1[12];
+extern const double topS2[24];
+extern const double topO1[12];
+extern const double topO2[30];
+extern const double topH1[24];
+extern const double topH2[81];
+extern const double topQ2S[24];
+extern const double topH2S[60];
 
 /* ---- Vector helpers ------------------------------------------------------------------------ */
 
