@@ -1,5 +1,7 @@
 #include "host_text.h"
 
+#include <algorithm>
+#include <cctype>
 #include <utility>
 
 namespace xefhost {
@@ -77,6 +79,14 @@ void splitDataName(const std::string& hostText, std::string& symbol, std::string
     }
     symbol = readableName(hostText.substr(0, dash));
     explanation = hostText.substr(dash + 2);
+}
+
+std::string dataKey(const std::string& hostText) {
+    std::string symbol, explanation;
+    splitDataName(asciiName(hostText), symbol, explanation);
+    std::transform(symbol.begin(), symbol.end(), symbol.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return symbol;
 }
 
 } // namespace xefhost

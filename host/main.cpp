@@ -1,6 +1,8 @@
 // xefhost: the reference host for element libraries that export XEFSetElSpec.
+#include "cholesky_solver.h"
 #include "element_library.h"
 #include "info_command.h"
+#include "solve_command.h"
 
 #include <CLI/CLI.hpp>
 
@@ -15,11 +17,24 @@ int main(int argc, char** argv) {
         app.add_subcommand("info", "Print what an element library says about itself");
     infoCommand->add_option("library", info.library, "Element library to load")
         ->capture_default_str();
-    CLI::Option* intCodeOption =
-        infoCommand->add_option("--int-code", info.intCode, "Also show the counts of this integration code");
+    CLI::Option* intCodeOption = infoCommand->add_option(
+        "--int-code", info.intCode, "Also show the counts of this integration code");
     infoCommand->add_flag(
         "--points", info.listPoints,
         "List the points and weights of the --int-code code (default: the element's)");
+
+    xefhost::SolveOptions solve;
+    CLI::App* solveCommand =
+        app.add_subcommand("solve", "Run a plane analysis of a TOML problem file");
+    solveCommand->add_option("problem", solve.problem, "Problem file (.toml)")->required();
+    solveCommand->add_option("--element", solve.element, "Element library to load")
+        ->capture_default_str();
+    solveCommand->add_option("-o,--output", solve.output, "Folder for the results")
+        ->capture_default_str();
+    solveCommand
+        ->add_option("--refine", solve.refine,
+                     "Further levels, each halving the element size, with a convergence table")
+        ->check(CLI::Range(0, 8));
 
     CLI11_PARSE(app, argc, argv);
 
@@ -28,9 +43,18 @@ int main(int argc, char** argv) {
             info.hasIntCode = intCodeOption->count() > 0;
             return xefhost::runInfo(info, std::cout);
         }
+        if (*solveCommand) {
+            return xefhost::runSolve(solve, std::cout);
+        }
     } catch (const xefhost::LibraryError& error) {
         std::cerr << "xefhost: " << error.what() << "\n";
         return 2;
+    } catch (const xefhost::SingularModelError& error) {
+        std::cerr << "xefhost: " << error.what() << "\n";
+        return 1;
+    } catch (const std::exception& error) {
+        std::cerr << "xefhost: " << error.what() << "\n";
+        return 1;
     }
     return 0;
 }

@@ -1,0 +1,40 @@
+// One solved level of an analysis: the model, its solution and the figures reported for it.
+#pragma once
+
+#include "element_kernels.h"
+#include "error_norms.h"
+#include "model.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace xefhost {
+
+struct Analysis {
+    Model model;
+    std::vector<std::string> gpostNames, npostNames;
+    std::vector<std::string> dataKeys; // material data names as problem files spell them
+    int intCode = 0;
+    std::vector<double> u;             // every unknown, node by node
+    std::vector<double> internalForce; // assembled element residuals at the solution
+    PostResults post;
+
+    double elementSize = 0;
+    size_t unknowns = 0;
+    size_t nonzeros = 0;
+    std::vector<std::pair<std::string, double>> seconds; // time of each stage
+    std::vector<double> residualNorms;                   // before each Newton step, and after
+    double applied[2] = {0, 0};                          // sum of the external forces
+    double reaction[2] = {0, 0};                         // sum of the support reactions
+    double forceScale = 0; // sum of the magnitudes of every load and reaction component
+    double strainEnergy = 0;
+    double maxDisplacement = 0;
+    std::optional<ErrorNorms> errors;
+
+    // Balance of applied load and reactions, relative to the forces that act.
+    double imbalance() const;
+};
+
+} // namespace xefhost

@@ -1,0 +1,106 @@
+#include "cholesky_solver.h"
+
+#include <suitesparse/cholmod.h>
+
+#include <cstring>
+#include <string>
+
+namespace xefhost {
+
+struct CholeskySolver::State {
+    cholmod_common common;
+    cholmod_factor* factor = nullptr;
+    cholmod_sparse matrix;
+};
+
+namespace {
+
+// A view of the host's arrays as a CHOLMOD matrix: upper triangle, sorted, packed; no copy.
+void describe(cholmod_sparse& A, SparseSystem& system) {
+    std::memset(&A, 0, sizeof A);
+    A.nrow = A.ncol = static_cast<size_t>(system.size);
+    A.nzmax = system.nonzeros();
+    A.p = system.columnStart.data();
+    A.i = system.rowIndex.data();
+    A.x = system.values.data();
+    A.stype = 1;
+    A.itype = CHOLMOD_INT;
+    A.xtype = CHOLMOD_REAL;
+    A.dtype = CHOLMOD_DOUBLE;
+    A.sorted = 1;
+    A.packed = 1;
+}
+
+} // namespace
+
+CholeskySolver::CholeskySolver() : state_(std::make_unique<State>()) {
+    cholmod_start(&state_->common);
+    state_->common.supernodal = CHOLMOD_SUPERNODAL;
+    // AMD alone: on plane meshes it orders as well as nested dissection at a fraction of the cost.
+    state_->common.nmethods = 1;
+    state_->common.method[0].ordering = CHOLMOD_AMD;
+    state_->common.postorder = 1;
+    state_->common.print = 0;
+    state_->common.error_handler = nullptr;
+}
+
+CholeskySolver::~CholeskySolver() {
+    if (state_->factor) {
+        cholmod_free_factor(&state_->factor, &state_->common);
+    }
+    cholmod_finish(&state_->common);
+}
+
+void CholeskySolver::analyze(SparseSystem& system) {
+    describe(state_->matrix, system);
+    if (state_->factor) {
+        cholmod_free_factor(&state_->factor, &state_->common);
+    }
+    state_->factor = cholmod_analyze(&state_->matrix, &state_->common);
+    if (!state_->factor) {
+        throw std::runtime_error("the sparse solver could not analyse the matrix (status " +
+                                 std::to_string(state_->common.status) + ", out of memory?)");
+    }
+}
+
+void CholeskySolver::factorize(SparseSystem& system) {
+    describe(state_->matrix, system);
+    cholmod_factorize(&state_->matrix, state_->factor, &state_->common);
+    if (state_->common.status == CHOLMOD_NOT_POSDEF || state_->factor->minor < state_->factor->n) {
+        throw SingularModelError("the stiffness is singular at unknown " +
+                                 std::to_string(state_->factor->minor));
+    }
+    if (state_->common.status < CHOLMOD_OK) {
+        throw std::runtime_error("the sparse factorization failed (status " +
+                                 std::to_string(state_->common.status) + ", out of memory?)");
+    }
+    // A floating part leaves a pivot at round-off level instead of an exact zero.
+    const double rcond = cholmod_rcond(state_->factor, &state_->common);
+    if (!(rcond > 1e-14)) {
+        throw SingularModelError("the stiffness is numerically singular (reciprocal condition "
+                                 "estimate " +
+                                 std::to_string(rcond) + ")");
+    }
+}
+
+void CholeskySolver::solve(const std::vector<double>& b, std::vector<double>& x) {
+    cholmod_dense B;
+    std::memset(&B, 0, sizeof B);
+    B.nrow = b.size();
+    B.ncol = 1;
+    B.nzmax = b.size();
+    B.d = b.size();
+    B.x = const_cast<double*>(b.data());
+    B.xtype = CHOLMOD_REAL;
+    B.dtype = CHOLMOD_DOUBLE;
+    cholmod_dense* X = cholmod_solve(CHOLMOD_A, state_->factor, &B, &state_->common);
+    if (!X) {
+        throw std::runtime_error("the sparse solve failed (status " +
+                                 std::to_string(state_->common.status) + ")");
+    }
+    const double* values = static_cast<const double*>(X->x);
+    x.assign(values, values + b.size());
+    cholmod_free_dense(&X, &state_->common);
+}
+
+} // namespace xefhost

@@ -1,0 +1,37 @@
+// Sparse symmetric positive definite solve with CHOLMOD's supernodal Cholesky factorization.
+#pragma once
+
+#include "sparse_system.h"
+
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace xefhost {
+
+// The stiffness cannot be factorized; for a stiffness this means the model is not restrained.
+class SingularModelError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+class CholeskySolver {
+  public:
+    CholeskySolver();
+    ~CholeskySolver();
+    CholeskySolver(const CholeskySolver&) = delete;
+    CholeskySolver& operator=(const CholeskySolver&) = delete;
+
+    // Fill-reducing ordering and symbolic factorization: once per pattern.
+    void analyze(SparseSystem& system);
+    // Numeric factorization of the current values; throws SingularModelError.
+    void factorize(SparseSystem& system);
+    // x = K^-1 b for the last factorization.
+    void solve(const std::vector<double>& b, std::vector<double>& x);
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+} // namespace xefhost

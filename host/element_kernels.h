@@ -1,0 +1,49 @@
+// Calling an element library's kernels for every element of a model, through the record alone.
+#pragma once
+
+#include "element_description.h"
+#include "model.h"
+#include "sparse_system.h"
+
+#include <memory>
+#include <vector>
+
+namespace xefhost {
+
+class IntegrationPoints;
+
+// One element description per material (the library describes each with the host's data), all
+// sharing the host's integration points for the code in use.
+class ElementKernels {
+  public:
+    ElementKernels(const ElementLibrary& library, const Model& model, int intCode);
+    ~ElementKernels();
+
+    ElSpec& spec(size_t material) { return descriptions_[material]->spec(); }
+    const ElSpec& spec(size_t material) const { return descriptions_[material]->spec(); }
+    int* idata(size_t material) { return descriptions_[material]->idata(); }
+    int intCode() const { return spec(0).intCode; }
+    int pointCount() const { return spec(0).intPointCount; }
+
+  private:
+    std::vector<std::unique_ptr<ElementDescription>> descriptions_;
+    std::unique_ptr<IntegrationPoints> points_;
+};
+
+// Adds every element's internal force into internalForce (all unknowns, fixed ones included) and,
+// when system is given, its stiffness into system->values (zeroed first). u holds every unknown.
+void assemble(const Model& model, ElementKernels& kernels, const std::vector<double>& u,
+              SparseSystem* system, std::vector<double>& internalForce);
+
+struct PostResults {
+    int pointCount = 0;
+    int gpostCount = 0;
+    int npostCount = 0;
+    std::vector<double> pointValues; // [elements][points][gpostCount]
+    std::vector<double> nodeValues;  // [nodes][npostCount], averaged over the node's elements
+    std::vector<double> storedSums;  // [elements][3]
+};
+
+PostResults postProcess(const Model& model, ElementKernels& kernels, const std::vector<double>& u);
+
+} // namespace xefhost

@@ -1,0 +1,443 @@
+#include "model.h"
+
+#include "exact_solution.h"
+#include "host_text.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <sstream>
+#include <unordered_map>
+
+namespace xefhost {
+
+namespace {
+
+struct TopologyType {
+    const char* topology;
+    int gmshType;
+    const char* description;
+};
+
+// The one table between the element's topology codes and Gmsh element types.
+const TopologyType kTopologyTypes[] = {
+    {"T1", 2, "3-node triangles"},        {"T2", 9, "6-node triangles"},
+    {"Q1", 3, "4-node quadrilaterals"},   {"Q2", 10, "9-node quadrilaterals"},
+    {"Q2S", 16, "8-node quadrilaterals"},
+};
+
+const TopologyType* findTopology(const std::string& topology) {
+    for (const TopologyType& t : kTopologyTypes) {
+        if (topology == t.topology) {
+            return &t;
+        }
+    }
+    return nullptr;
+}
+
+std::string lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string groupList(const Mesh& mesh) {
+    std::string list;
+    for (const PhysicalGroup& g : mesh.groups) {
+        if (!g.name.empty()) {
+            list += (list.empty() ? "" : ", ") + ("\"" + g.name + "\"");
+        }
+    }
+    return list.empty() ? "(the mesh names no physical groups)" : list;
+}
+
+// Physical tags of every group with this name (a name may be used in several dimensions).
+std::vector<std::pair<int, int>> groupTags(const Mesh& mesh, const std::string& name,
+                                           const std::string& where) {
+    std::vector<std::pair<int, int>> tags;
+    for (const PhysicalGroup& g : mesh.groups) {
+        if (g.name == name) {
+            tags.emplace_back(g.dimension, g.tag);
+        }
+    }
+    if (tags.empty()) {
+        throw ModelError(where + ": unknown physical group \"" + name +
+                         "\"; the mesh has: " + groupList(mesh));
+    }
+    return tags;
+}
+
+bool inGroup(const std::vector<std::pair<int, int>>& tags, int dimension, int tag) {
+    return std::any_of(tags.begin(), tags.end(), [&](const std::pair<int, int>& t) {
+        return t.first == dimension && t.second == tag;
+    });
+}
+
+class ModelBuilder {
+  public:
+    ModelBuilder(const Mesh& mesh, const Problem& problem, const ElementDescription& element)
+        : mesh_(mesh), problem_(problem), element_(element), es_(element.spec()) {}
+
+    Model build() {
+        selectElements();
+        checkOrientation();
+        assignMaterials();
+        applyFixes();
+        applyTractionsAndPressures();
+        applyPointLoads();
+        return std::move(model_);
+    }
+
+  private:
+    void selectElements() {
+        const std::string topology = es_.topology ? es_.topology : "";
+        const TopologyType* type = findTopology(topology);
+        if (!type) {
+            throw ModelError("the element's topology \"" + topology +
+                             "\" has no Gmsh element type in this host (it knows T1, T2, Q1, Q2 "
+                             "and Q2S)");
+        }
+        if (es_.dimensions != 2) {
+            throw ModelError("the host runs plane analyses; the element works in " +
+                             std::to_string(es_.dimensions) + " dimensions");
+        }
+        model_.nodesPerElement = es_.nodeCount;
+        model_.dataCount = es_.dataCount;
+        const int dofs = es_.nodeDofs ? es_.nodeDofs[0] : 0;
+        for (int k = 0; k < es_.nodeCount; ++k) {
+            if (!es_.nodeDofs || es_.nodeDofs[k] != dofs) {
+                throw ModelError("the host needs the same number of unknowns at every node");
+            }
+        }
+        if (dofs != 2 || dofs * es_.nodeCount != es_.dofCount) {
+            throw ModelError("the host solves for two displacements per node; the element has " +
+                             std::to_string(dofs) + " unknowns per node and " +
+                             std::to_string(es_.dofCount) + " in all");
+        }
+        model_.dofsPerNode = dofs;
+        block_ = mesh_.block(type->gmshType);
+        if (!block_ || block_->size() == 0) {
+            throw ModelError(std::string("the mesh has no ") + type->description + " (Gmsh type " +
+                             std::to_string(type->gmshType) + "), which the element's topology " +
+                             topology + " needs");
+        }
+        if (block_->nodesPerElement != es_.nodeCount) {
+            throw ModelError("Gmsh type " + std::to_string(type->gmshType) + " has " +
+                             std::to_string(block_->nodesPerElement) +
+                             " nodes but the element has " + std::to_string(es_.nodeCount));
+        }
+        // Only nodes that carry an element get unknowns.
+        nodeIndex_.assign(mesh_.nodeCount(), -1);
+        model_.elements.resize(block_->connectivity.size());
+        for (size_t i = 0; i < block_->connectivity.size(); ++i) {
+            int32_t& index = nodeIndex_[block_->connectivity[i]];
+            if (index < 0) {
+                index = static_cast<int32_t>(model_.nodeIds.size());
+                model_.nodeIds.push_back(mesh_.nodeIds[block_->connectivity[i]]);
+                const double* x = &mesh_.coords[3 * block_->connectivity[i]];
+                model_.coords.insert(model_.coords.end(), x, x + 3);
+            }
+            model_.elements[i] = index;
+        }
+        model_.elementIds = block_->ids;
+        const size_t n = model_.dofCount();
+        model_.fixed.assign(n, 0);
+        model_.prescribed.assign(n, 0.0);
+        model_.externalForce.assign(n, 0.0);
+    }
+
+    std::string elementName(size_t e) const {
+        std::ostringstream name;
+        name << "element " << model_.elementIds[e] << " (nodes";
+        for (int k = 0; k < model_.nodesPerElement; ++k) {
+            name << " " << model_.nodeIds[model_.elements[e * model_.nodesPerElement + k]];
+        }
+        name << ")";
+        return name.str();
+    }
+
+    // Triangles must run counter-clockwise with a positive area: clockwise ones are renumbered,
+    // degenerate ones refused.
+    void checkOrientation() {
+        const int npe = model_.nodesPerElement;
+        if (npe != 3) {
+            return;
+        }
+        size_t flipped = 0;
+        for (size_t e = 0; e < model_.elementCount(); ++e) {
+            int32_t* nodes = &model_.elements[e * npe];
+            const double* a = &model_.coords[3 * nodes[0]];
+            const double* b = &model_.coords[3 * nodes[1]];
+            const double* c = &model_.coords[3 * nodes[2]];
+            const double J = (b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]);
+            const double scale = std::max({std::hypot(b[0] - a[0], b[1] - a[1]),
+                                           std::hypot(c[0] - a[0], c[1] - a[1]),
+                                           std::hypot(c[0] - b[0], c[1] - b[1])});
+            if (!(std::fabs(J) > 1e-12 * scale * scale)) {
+                throw ModelError(elementName(e) + " is degenerate: its area is " +
+                                 std::to_string(J / 2));
+            }
+            if (J < 0) {
+                std::swap(nodes[1], nodes[2]);
+                ++flipped;
+            }
+        }
+        if (flipped) {
+            model_.notes.push_back(std::to_string(flipped) +
+                                   " clockwise triangles were renumbered counter-clockwise");
+        }
+    }
+
+    void assignMaterials() {
+        const int count = model_.dataCount;
+        std::vector<std::string> keys;
+        for (const std::string& name : element_.dataNames()) {
+            keys.push_back(dataKey(name));
+        }
+        const std::vector<double> defaults(es_.data, es_.data + count);
+        model_.materials = defaults;
+        model_.elementMaterial.assign(model_.elementCount(), 0);
+        for (const MaterialSpec& spec : problem_.materials) {
+            std::vector<double> values = defaults;
+            if (!spec.byPosition.empty()) {
+                if (static_cast<int>(spec.byPosition.size()) != count) {
+                    throw ModelError(problem_.path + ": material.data: the element takes " +
+                                     std::to_string(count) + " values");
+                }
+                values = spec.byPosition;
+            }
+            for (const auto& [key, value] : spec.byName) {
+                const auto at = std::find(keys.begin(), keys.end(), lower(key));
+                if (at == keys.end()) {
+                    std::string known;
+                    for (const std::string& k : keys) {
+                        known += (known.empty() ? "" : ", ") + k;
+                    }
+                    throw ModelError(problem_.path + ": material." + key +
+                                     ": the element has no such data (it has: " + known + ")");
+                }
+                values[at - keys.begin()] = value;
+            }
+            checkMaterial(keys, values, spec.group);
+            const int index = static_cast<int>(model_.materials.size()) / count;
+            model_.materials.insert(model_.materials.end(), values.begin(), values.end());
+            std::vector<std::pair<int, int>> tags;
+            if (!spec.group.empty()) {
+                tags = groupTags(mesh_, spec.group, problem_.path + ": material.group");
+            }
+            for (size_t e = 0; e < model_.elementCount(); ++e) {
+                if (spec.group.empty() ||
+                    inGroup(tags, block_->dimension, block_->physicalTag[e])) {
+                    model_.elementMaterial[e] = index;
+                }
+            }
+        }
+        if (problem_.materials.empty()) {
+            checkMaterial(keys, defaults, "");
+        }
+    }
+
+    // The elastic constants the host knows by name must describe a stable material.
+    void checkMaterial(const std::vector<std::string>& keys, const std::vector<double>& values,
+                       const std::string& group) const {
+        const std::string where =
+            problem_.path + ": material" + (group.empty() ? "" : " of group \"" + group + "\"");
+        for (size_t i = 0; i < keys.size(); ++i) {
+            if (keys[i] == "e" && !(values[i] > 0)) {
+                throw ModelError(where + ": Young's modulus E must be positive, got " +
+                                 std::to_string(values[i]));
+            }
+            if (keys[i] == "nu" && !(values[i] > -1 && values[i] < 0.5)) {
+                throw ModelError(where + ": Poisson's ratio nu must lie in (-1, 0.5), got " +
+                                 std::to_string(values[i]));
+            }
+        }
+    }
+
+    // Model node indices of every node of every mesh element in a group.
+    std::vector<int32_t> groupNodes(const std::string& name, const std::string& where) const {
+        const auto tags = groupTags(mesh_, name, where);
+        std::vector<char> seen(model_.nodeCount(), 0);
+        std::vector<int32_t> nodes;
+        for (const ElementBlock& b : mesh_.blocks) {
+            for (size_t e = 0; e < b.size(); ++e) {
+                if (!inGroup(tags, b.dimension, b.physicalTag[e])) {
+                    continue;
+                }
+                for (int k = 0; k < b.nodesPerElement; ++k) {
+                    const int32_t node = nodeIndex_[b.connectivity[e * b.nodesPerElement + k]];
+                    if (node >= 0 && !seen[node]) {
+                        seen[node] = 1;
+                        nodes.push_back(node);
+                    }
+                }
+            }
+        }
+        if (nodes.empty()) {
+            throw ModelError(where + ": physical group \"" + name +
+                             "\" has no node of the element mesh");
+        }
+        return nodes;
+    }
+
+    void applyFixes() {
+        for (const FixSpec& fix : problem_.fixes) {
+            ExactSolution exact;
+            if (fix.fromExact) {
+                exact = makeExactSolution(*problem_.exact, 1.0, 0.0);
+            }
+            for (int32_t node : groupNodes(fix.group, problem_.path + ": fix")) {
+                std::optional<double> values[2] = {fix.x, fix.y};
+                if (fix.fromExact) {
+                    double u[2];
+                    exact.displacement(model_.coords[3 * node], model_.coords[3 * node + 1], u);
+                    values[0] = u[0], values[1] = u[1];
+                }
+                for (int c = 0; c < 2; ++c) {
+                    if (values[c]) {
+                        model_.fixed[2 * node + c] = 1;
+                        model_.prescribed[2 * node + c] = *values[c];
+                    }
+                }
+            }
+        }
+    }
+
+    // Boundary edges (lines of a physical curve) with the element node opposite them, so that
+    // the outward normal is known.
+    struct Edge {
+        int32_t a, b, m; // end nodes, and the middle node for 3-node lines (-1 otherwise)
+    };
+
+    std::vector<Edge> groupEdges(const std::string& name, const std::string& where) const {
+        const auto tags = groupTags(mesh_, name, where);
+        std::vector<Edge> edges;
+        for (const ElementBlock& b : mesh_.blocks) {
+            if (b.dimension != 1 || (b.nodesPerElement != 2 && b.nodesPerElement != 3)) {
+                continue;
+            }
+            for (size_t e = 0; e < b.size(); ++e) {
+                if (!inGroup(tags, 1, b.physicalTag[e])) {
+                    continue;
+                }
+                const int32_t* c = &b.connectivity[e * b.nodesPerElement];
+                Edge edge{nodeIndex_[c[0]], nodeIndex_[c[1]],
+                          b.nodesPerElement == 3 ? nodeIndex_[c[2]] : -1};
+                if (edge.a < 0 || edge.b < 0) {
+                    throw ModelError(where + ": line element " + std::to_string(b.ids[e]) +
+                                     " of group \"" + name + "\" is not on the element mesh");
+                }
+                edges.push_back(edge);
+            }
+        }
+        if (edges.empty()) {
+            throw ModelError(where + ": physical group \"" + name + "\" has no line elements");
+        }
+        return edges;
+    }
+
+    // Adds a load that is constant along each edge as consistent nodal forces.
+    void addEdgeForce(const Edge& edge, double fx, double fy) {
+        const double ends = edge.m < 0 ? 0.5 : 1.0 / 6.0;
+        for (int32_t node : {edge.a, edge.b}) {
+            model_.externalForce[2 * node] += ends * fx;
+            model_.externalForce[2 * node + 1] += ends * fy;
+        }
+        if (edge.m >= 0) {
+            model_.externalForce[2 * edge.m] += 2.0 / 3.0 * fx;
+            model_.externalForce[2 * edge.m + 1] += 2.0 / 3.0 * fy;
+        }
+    }
+
+    void applyTractionsAndPressures() {
+        for (const TractionSpec& t : problem_.tractions) {
+            for (const Edge& edge : groupEdges(t.group, problem_.path + ": traction")) {
+                const double* a = &model_.coords[3 * edge.a];
+                const double* b = &model_.coords[3 * edge.b];
+                const double length = std::hypot(b[0] - a[0], b[1] - a[1]);
+                addEdgeForce(edge, t.vector[0] * length, t.vector[1] * length);
+            }
+        }
+        if (problem_.pressures.empty()) {
+            return;
+        }
+        std::vector<std::vector<Edge>> loaded;
+        std::unordered_map<uint64_t, int32_t> opposite;
+        for (const PressureSpec& p : problem_.pressures) {
+            loaded.push_back(groupEdges(p.group, problem_.path + ": pressure"));
+            for (const Edge& edge : loaded.back()) {
+                opposite[edgeKey(edge.a, edge.b)] = -1;
+            }
+        }
+        findOpposites(opposite);
+        for (size_t i = 0; i < loaded.size(); ++i) {
+            const PressureSpec& p = problem_.pressures[i];
+            for (const Edge& edge : loaded[i]) {
+                const auto found = opposite.find(edgeKey(edge.a, edge.b));
+                if (found->second < 0) {
+                    throw ModelError(problem_.path + ": pressure: group \"" + p.group +
+                                     "\" has an edge that is not on the boundary of the mesh");
+                }
+                const double* a = &model_.coords[3 * edge.a];
+                const double* b = &model_.coords[3 * edge.b];
+                const double* o = &model_.coords[3 * found->second];
+                // Normal of length |ab|, turned away from the element's opposite node.
+                double nx = b[1] - a[1], ny = -(b[0] - a[0]);
+                if (nx * (o[0] - a[0]) + ny * (o[1] - a[1]) > 0) {
+                    nx = -nx, ny = -ny;
+                }
+                addEdgeForce(edge, -p.value * nx, -p.value * ny);
+            }
+        }
+    }
+
+    static uint64_t edgeKey(int32_t a, int32_t b) {
+        const auto lo = static_cast<uint64_t>(std::min(a, b));
+        const auto hi = static_cast<uint64_t>(std::max(a, b));
+        return lo << 32 | hi;
+    }
+
+    // For each edge of the map: a corner of the element that has the edge, not on the edge.
+    void findOpposites(std::unordered_map<uint64_t, int32_t>& map) const {
+        const int corners = model_.nodesPerElement == 3 || model_.nodesPerElement == 6 ? 3 : 4;
+        for (size_t e = 0; e < model_.elementCount(); ++e) {
+            const int32_t* n = &model_.elements[e * model_.nodesPerElement];
+            for (int k = 0; k < corners; ++k) {
+                const auto found = map.find(edgeKey(n[k], n[(k + 1) % corners]));
+                if (found != map.end()) {
+                    found->second = n[(k + 2) % corners];
+                }
+            }
+        }
+    }
+
+    void applyPointLoads() {
+        for (const PointLoadSpec& load : problem_.pointLoads) {
+            for (int32_t node : groupNodes(load.group, problem_.path + ": point_load")) {
+                model_.externalForce[2 * node] += load.force[0];
+                model_.externalForce[2 * node + 1] += load.force[1];
+            }
+        }
+    }
+
+    const Mesh& mesh_;
+    const Problem& problem_;
+    const ElementDescription& element_;
+    const ElSpec& es_;
+    const ElementBlock* block_ = nullptr;
+    std::vector<int32_t> nodeIndex_;
+    Model model_;
+};
+
+} // namespace
+
+int gmshTypeOfTopology(const std::string& topology) {
+    const TopologyType* t = findTopology(topology);
+    return t ? t->gmshType : 0;
+}
+
+Model buildModel(const Mesh& mesh, const Problem& problem, const ElementDescription& element) {
+    return ModelBuilder(mesh, problem, element).build();
+}
+
+} // namespace xefhost

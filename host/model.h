@@ -1,0 +1,49 @@
+// The discrete model the host solves: the element's mesh block, materials, constraints, loads.
+#pragma once
+
+#include "element_description.h"
+#include "mesh.h"
+#include "problem.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace xefhost {
+
+// Gmsh element type of an element topology code ("T1" -> 2), or 0 when the host has none.
+int gmshTypeOfTopology(const std::string& topology);
+
+struct Model {
+    int nodesPerElement = 0;
+    int dofsPerNode = 0;
+    int dataCount = 0;
+    std::vector<double> coords;      // [nodes][3], only the nodes the elements use
+    std::vector<int64_t> nodeIds;    // Gmsh node tag of each node
+    std::vector<int32_t> elements;   // [elements][nodesPerElement]
+    std::vector<int64_t> elementIds; // Gmsh element tag of each element
+    std::vector<int> elementMaterial;
+    std::vector<double> materials;  // [materials][dataCount]
+    std::vector<char> fixed;        // [nodes * dofsPerNode]
+    std::vector<double> prescribed; // [nodes * dofsPerNode], value where fixed
+    std::vector<double> externalForce;
+    std::vector<std::string> notes; // things the host changed or wants the user to know
+
+    size_t nodeCount() const { return nodeIds.size(); }
+    size_t elementCount() const { return elementIds.size(); }
+    size_t dofCount() const { return nodeCount() * dofsPerNode; }
+    const double* material(size_t element) const {
+        return materials.data() + elementMaterial[element] * dataCount;
+    }
+};
+
+// The mesh or problem cannot be turned into a model: the message says which element, node or
+// group and why.
+class ModelError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+Model buildModel(const Mesh& mesh, const Problem& problem, const ElementDescription& element);
+
+} // namespace xefhost

@@ -1,0 +1,160 @@
+#include "newton_solver.h"
+
+#include "cholesky_solver.h"
+
+#include <chrono>
+#include <cmath>
+
+namespace xefhost {
+
+namespace {
+
+constexpr int kMaxIterations = 10;
+constexpr double kTolerance = 1e-10;
+
+class Stopwatch {
+  public:
+    double lap() {
+        const auto now = std::chrono::steady_clock::now();
+        const double s = std::chrono::duration<double>(now - last_).count();
+        last_ = now;
+        return s;
+    }
+
+  private:
+    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+};
+
+double freeNorm(const Model& model, const std::vector<double>& internalForce) {
+    double sum = 0;
+    for (size_t dof = 0; dof < model.dofCount(); ++dof) {
+        if (!model.fixed[dof]) {
+            const double r = internalForce[dof] - model.externalForce[dof];
+            sum += r * r;
+        }
+    }
+    return std::sqrt(sum);
+}
+
+// A component with no constraint at all lets the whole model translate.
+void requireRestraint(const Model& model) {
+    for (int c = 0; c < model.dofsPerNode; ++c) {
+        bool any = false;
+        for (size_t node = 0; node < model.nodeCount() && !any; ++node) {
+            any = model.fixed[node * model.dofsPerNode + c];
+        }
+        if (!any) {
+            throw SingularModelError(std::string("the model can move freely: no displacement is "
+                                                 "fixed in ") +
+                                     (c == 0 ? "x" : "y"));
+        }
+    }
+}
+
+void addTime(Analysis& a, const std::string& stage, double seconds) {
+    for (auto& [name, total] : a.seconds) {
+        if (name == stage) {
+            total += seconds;
+            return;
+        }
+    }
+    a.seconds.emplace_back(stage, seconds);
+}
+
+} // namespace
+
+void solveNewton(Analysis& analysis, ElementKernels& kernels,
+                 const std::function<void(const std::string&)>& progress) {
+    Model& model = analysis.model;
+    requireRestraint(model);
+    Stopwatch clock;
+    progress("building the sparse pattern");
+    SparseSystem system = buildSparseSystem(model);
+    analysis.unknowns = static_cast<size_t>(system.size);
+    analysis.nonzeros = system.nonzeros();
+    addTime(analysis, "pattern", clock.lap());
+
+    analysis.u.assign(model.dofCount(), 0.0);
+    for (size_t dof = 0; dof < model.dofCount(); ++dof) {
+        if (model.fixed[dof]) {
+            analysis.u[dof] = model.prescribed[dof];
+        }
+    }
+    progress("assembling");
+    assemble(model, kernels, analysis.u, &system, analysis.internalForce);
+    addTime(analysis, "assembly", clock.lap());
+    double norm = freeNorm(model, analysis.internalForce);
+    analysis.residualNorms.push_back(norm);
+    double load = 0;
+    for (double f : model.externalForce) {
+        load += f * f;
+    }
+    const double reference = std::max(std::sqrt(load), norm);
+
+    CholeskySolver solver;
+    std::vector<double> rhs(system.size), du;
+    bool matrixCurrent = true;
+    // At least one factorization, even without load: it is what proves the model restrained.
+    for (int iteration = 0;
+         iteration < kMaxIterations && (iteration == 0 || norm > kTolerance * reference);
+         ++iteration) {
+        if (!matrixCurrent) {
+            progress("assembling");
+            assemble(model, kernels, analysis.u, &system, analysis.internalForce);
+            addTime(analysis, "assembly", clock.lap());
+        }
+        if (iteration == 0) {
+            progress("ordering and analysing");
+            solver.analyze(system);
+            addTime(analysis, "analysis", clock.lap());
+        }
+        progress("factorizing");
+        try {
+            solver.factorize(system);
+        } catch (const SingularModelError& error) {
+            throw SingularModelError(std::string("the model can move freely: ") + error.what() +
+                                     "; fix more displacement components");
+        }
+        addTime(analysis, "factorization", clock.lap());
+        progress("solving");
+        for (size_t dof = 0; dof < model.dofCount(); ++dof) {
+            const int32_t eq = system.equation[dof];
+            if (eq >= 0) {
+                rhs[eq] = model.externalForce[dof] - analysis.internalForce[dof];
+            }
+        }
+        solver.solve(rhs, du);
+        for (size_t dof = 0; dof < model.dofCount(); ++dof) {
+            const int32_t eq = system.equation[dof];
+            if (eq >= 0) {
+                analysis.u[dof] += du[eq];
+            }
+        }
+        addTime(analysis, "solve", clock.lap());
+        progress("checking the residual");
+        assemble(model, kernels, analysis.u, nullptr, analysis.internalForce);
+        matrixCurrent = false;
+        addTime(analysis, "assembly", clock.lap());
+        norm = freeNorm(model, analysis.internalForce);
+        analysis.residualNorms.push_back(norm);
+    }
+
+    for (size_t node = 0; node < model.nodeCount(); ++node) {
+        analysis.maxDisplacement = std::max(
+            analysis.maxDisplacement, std::hypot(analysis.u[2 * node], analysis.u[2 * node + 1]));
+    }
+    analysis.strainEnergy = 0;
+    for (size_t dof = 0; dof < model.dofCount(); ++dof) {
+        const int c = static_cast<int>(dof % model.dofsPerNode);
+        analysis.applied[c] += model.externalForce[dof];
+        analysis.forceScale += std::fabs(model.externalForce[dof]);
+        if (model.fixed[dof]) {
+            const double reaction = analysis.internalForce[dof] - model.externalForce[dof];
+            analysis.reaction[c] += reaction;
+            analysis.forceScale += std::fabs(reaction);
+        }
+        analysis.strainEnergy += 0.5 * analysis.u[dof] * analysis.internalForce[dof];
+    }
+}
+
+} // namespace xefhost

@@ -1,0 +1,211 @@
+#include "result_output.h"
+
+#include "atomic_file.h"
+#include "host_text.h"
+#include "json_writer.h"
+#include "svg_writer.h"
+#include "vtu_writer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+
+namespace xefhost {
+
+namespace {
+
+// VTK cell type of an element by its node count (Gmsh and VTK agree on these node orders).
+int vtkCellType(int nodesPerElement) {
+    switch (nodesPerElement) {
+    case 3:
+        return 5; // triangle
+    case 6:
+        return 22; // quadratic triangle
+    case 4:
+        return 9; // quadrilateral
+    case 8:
+        return 23; // quadratic quadrilateral
+    default:
+        return 28; // biquadratic quadrilateral
+    }
+}
+
+int findColumn(const std::vector<std::string>& names, const char* wanted) {
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (asciiName(names[i]) == wanted) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+// Von Mises stress per element from the point stresses averaged over the element; in plane
+// strain the out-of-plane stress is nu (sxx + syy) when the material has a nu.
+std::vector<double> vonMises(const Analysis& a) {
+    const PostResults& post = a.post;
+    const Model& m = a.model;
+    const int sxx = findColumn(a.gpostNames, "Sigmaxx");
+    const int syy = findColumn(a.gpostNames, "Sigmayy");
+    const int sxy = findColumn(a.gpostNames, "Sigmaxy");
+    const auto nuAt = std::find(a.dataKeys.begin(), a.dataKeys.end(), "nu");
+    std::vector<double> result(m.elementCount(), std::numeric_limits<double>::quiet_NaN());
+    if (sxx < 0 || syy < 0 || sxy < 0 || post.pointCount <= 0) {
+        return result;
+    }
+    for (size_t e = 0; e < m.elementCount(); ++e) {
+        double s[3] = {0, 0, 0};
+        for (int g = 0; g < post.pointCount; ++g) {
+            const double* row = &post.pointValues[(e * post.pointCount + g) * post.gpostCount];
+            s[0] += row[sxx] / post.pointCount;
+            s[1] += row[syy] / post.pointCount;
+            s[2] += row[sxy] / post.pointCount;
+        }
+        const double nu = nuAt == a.dataKeys.end() ? 0.0 : m.material(e)[nuAt - a.dataKeys.begin()];
+        const double szz = nu * (s[0] + s[1]);
+        result[e] = std::sqrt(0.5 * ((s[0] - s[1]) * (s[0] - s[1]) + (s[1] - szz) * (s[1] - szz) +
+                                     (szz - s[0]) * (szz - s[0])) +
+                              3 * s[2] * s[2]);
+    }
+    return result;
+}
+
+std::vector<Field> cellFields(const Analysis& a, const std::vector<double>& mises) {
+    const PostResults& post = a.post;
+    const size_t m = a.model.elementCount();
+    std::vector<Field> fields;
+    for (int c = 0; c < post.gpostCount; ++c) {
+        Field f{readableName(a.gpostNames[c]), 1, std::vector<double>(m, 0.0)};
+        for (size_t e = 0; e < m; ++e) {
+            for (int g = 0; g < post.pointCount; ++g) {
+                f.values[e] += post.pointValues[(e * post.pointCount + g) * post.gpostCount + c];
+            }
+            f.values[e] /= std::max(post.pointCount, 1);
+        }
+        fields.push_back(std::move(f));
+    }
+    fields.push_back({"von Mises stress", 1, mises});
+    fields.push_back({"element stored sums", 3, post.storedSums});
+    return fields;
+}
+
+std::vector<Field> pointFields(const Analysis& a) {
+    const size_t n = a.model.nodeCount();
+    Field displacement{"displacement", 3, std::vector<double>(3 * n, 0.0)};
+    for (size_t node = 0; node < n; ++node) {
+        displacement.values[3 * node] = a.u[2 * node];
+        displacement.values[3 * node + 1] = a.u[2 * node + 1];
+    }
+    std::vector<Field> fields{std::move(displacement)};
+    for (int c = 0; c < a.post.npostCount; ++c) {
+        Field f{readableName(a.npostNames[c]), 1, std::vector<double>(n)};
+        for (size_t node = 0; node < n; ++node) {
+            f.values[node] = a.post.nodeValues[node * a.post.npostCount + c];
+        }
+        fields.push_back(std::move(f));
+    }
+    return fields;
+}
+
+// Corner triangles of every element, for the picture.
+std::vector<int32_t> cornerTriangles(const Model& m) {
+    std::vector<int32_t> triangles;
+    const int npe = m.nodesPerElement;
+    const bool quad = npe == 4 || npe == 8 || npe == 9;
+    for (size_t e = 0; e < m.elementCount(); ++e) {
+        const int32_t* n = &m.elements[e * npe];
+        triangles.insert(triangles.end(), {n[0], n[1], n[2]});
+        if (quad) {
+            triangles.insert(triangles.end(), {n[0], n[2], n[3]});
+        }
+    }
+    return triangles;
+}
+
+// Deformation drawn at about 5 % of the model's size.
+double deformationScale(const Analysis& a) {
+    double lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};
+    for (size_t node = 0; node < a.model.nodeCount(); ++node) {
+        for (int c = 0; c < 2; ++c) {
+            lo[c] = std::min(lo[c], a.model.coords[3 * node + c]);
+            hi[c] = std::max(hi[c], a.model.coords[3 * node + c]);
+        }
+    }
+    const double size = std::hypot(hi[0] - lo[0], hi[1] - lo[1]);
+    return a.maxDisplacement > 0 ? 0.05 * size / a.maxDisplacement : 1.0;
+}
+
+void levelJson(JsonWriter& json, const Analysis& a) {
+    json.beginObject()
+        .member("elements", a.model.elementCount())
+        .member("nodes", a.model.nodeCount())
+        .member("unknowns", a.unknowns)
+        .member("matrix_entries", a.nonzeros)
+        .member("integration_code", a.intCode);
+    json.key("seconds").beginObject();
+    for (const auto& [stage, seconds] : a.seconds) {
+        json.member(stage, seconds);
+    }
+    json.endObject();
+    json.key("newton_residual_norms").beginArray();
+    for (double r : a.residualNorms) {
+        json.value(r);
+    }
+    json.endArray();
+    json.member("largest_displacement", a.maxDisplacement).member("strain_energy", a.strainEnergy);
+    json.key("applied_load").beginArray().value(a.applied[0]).value(a.applied[1]).endArray();
+    json.key("reactions").beginArray().value(a.reaction[0]).value(a.reaction[1]).endArray();
+    json.member("imbalance", a.imbalance());
+    if (a.errors) {
+        json.key("errors")
+            .beginObject()
+            .member("l2_displacement", a.errors->displacementL2)
+            .member("energy", a.errors->energy)
+            .member("largest_nodal", a.errors->maxNodalDifference)
+            .endObject();
+    }
+    json.endObject();
+}
+
+} // namespace
+
+std::vector<std::string> writeResults(const std::string& folder, const std::string& name,
+                                      const Problem& problem, const Analysis& finest,
+                                      const std::vector<Analysis>& levels) {
+    const std::filesystem::path base = std::filesystem::path(folder) / name;
+    const std::string vtu = base.string() + ".vtu";
+    const std::string svg = base.string() + ".svg";
+    const std::string json = base.string() + ".json";
+    const Model& m = finest.model;
+    const std::vector<double> mises = vonMises(finest);
+
+    writeVtu(vtu,
+             VtuMesh{&m.coords, &m.elements, m.nodesPerElement, vtkCellType(m.nodesPerElement)},
+             pointFields(finest), cellFields(finest, mises));
+
+    std::vector<double> displacement(finest.u);
+    std::vector<double> triangleValues;
+    const std::vector<int32_t> triangles = cornerTriangles(m);
+    const size_t perElement = triangles.size() / 3 / std::max<size_t>(m.elementCount(), 1);
+    for (double v : mises) {
+        triangleValues.insert(triangleValues.end(), perElement, v);
+    }
+    const double scale = deformationScale(finest);
+    writeSvg(svg, m.coords, triangles, displacement, scale, triangleValues,
+             problem.title.empty() ? name : problem.title, "von Mises stress");
+
+    JsonWriter summary;
+    summary.beginObject()
+        .member("problem", problem.path)
+        .member("title", problem.title)
+        .member("deformation_scale", scale);
+    summary.key("levels").beginArray();
+    for (const Analysis& a : levels) {
+        levelJson(summary, a);
+    }
+    summary.endArray().endObject();
+    writeTextAtomically(json, summary.text());
+    return {vtu, svg, json};
+}
+
+} // namespace xefhost

@@ -1,0 +1,17 @@
+// Writing an analysis's results: ParaView file, picture and summary.
+#pragma once
+
+#include "analysis.h"
+#include "problem.h"
+
+#include <string>
+#include <vector>
+
+namespace xefhost {
+
+// Writes NAME.vtu, NAME.svg and NAME.json into folder (each atomically) and returns their paths.
+std::vector<std::string> writeResults(const std::string& folder, const std::string& name,
+                                      const Problem& problem, const Analysis& finest,
+                                      const std::vector<Analysis>& levels);
+
+} // namespace xefhost

@@ -1,0 +1,205 @@
+#include "solve_command.h"
+
+#include "analysis.h"
+#include "cholesky_solver.h"
+#include "element_library.h"
+#include "gmsh_runner.h"
+#include "host_text.h"
+#include "mesh_refinement.h"
+#include "newton_solver.h"
+#include "result_output.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <iomanip>
+#include <iostream>
+#include <unistd.h>
+
+namespace xefhost {
+
+namespace {
+
+// Stage names on standard error while it is a terminal, so long runs show where they are.
+class Progress {
+  public:
+    Progress() : enabled_(::isatty(STDERR_FILENO)) {}
+    ~Progress() { clear(); }
+    void operator()(const std::string& stage) {
+        if (enabled_) {
+            clear();
+            std::cerr << "  " << stage << " ..." << std::flush;
+            width_ = stage.size() + 6;
+        }
+    }
+    void clear() {
+        if (enabled_ && width_) {
+            std::cerr << "\r" << std::string(width_, ' ') << "\r" << std::flush;
+            width_ = 0;
+        }
+    }
+
+  private:
+    bool enabled_;
+    size_t width_ = 0;
+};
+
+double since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Reads or makes the mesh of one refinement level.
+Mesh levelMesh(const Problem& problem, int level, const std::string& folder, Mesh* previous,
+               Progress& progress) {
+    if (!problem.geometryFile.empty()) {
+        const double size = problem.elementSize / std::pow(2.0, level);
+        const std::string msh =
+            (std::filesystem::path(folder) / (".mesh-level-" + std::to_string(level) + ".msh"))
+                .string();
+        progress("meshing with gmsh");
+        meshGeometry(problem.geometryFile, size, msh);
+        progress("reading the mesh");
+        Mesh mesh = readMsh(msh);
+        std::filesystem::remove(msh);
+        return mesh;
+    }
+    if (level == 0) {
+        progress("reading the mesh");
+        return readMsh(problem.meshFile);
+    }
+    progress("refining the mesh");
+    return refineTriangles(*previous);
+}
+
+double materialValue(const double* material, const std::vector<std::string>& keys, const char* key,
+                     double fallback) {
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (keys[i] == key) {
+            return material[i];
+        }
+    }
+    return fallback;
+}
+
+void printSummary(const Analysis& a, const Problem& problem, std::ostream& out) {
+    const Model& m = a.model;
+    out << "  elements " << m.elementCount() << ", nodes " << m.nodeCount() << ", unknowns "
+        << a.unknowns << " free of " << m.dofCount() << ", matrix entries " << a.nonzeros
+        << ", integration code " << a.intCode << "\n";
+    for (const std::string& note : m.notes) {
+        out << "  note: " << note << "\n";
+    }
+    out << "  time   ";
+    for (const auto& [stage, seconds] : a.seconds) {
+        out << " " << stage << " " << std::fixed << std::setprecision(3) << seconds << " s,";
+    }
+    out.unsetf(std::ios::floatfield);
+    out << "\n  Newton residual norms";
+    for (double r : a.residualNorms) {
+        out << " " << std::scientific << std::setprecision(3) << r;
+    }
+    out << "\n  largest displacement " << std::setprecision(6) << a.maxDisplacement
+        << ", strain energy " << a.strainEnergy << "\n";
+    out << "  applied load (" << a.applied[0] << ", " << a.applied[1] << "), reactions ("
+        << a.reaction[0] << ", " << a.reaction[1] << "), imbalance " << std::setprecision(2)
+        << a.imbalance() << "\n";
+    if (a.errors) {
+        out << "  error against " << problem.exact->solution << ": L2 displacement "
+            << std::setprecision(4) << a.errors->displacementL2 << ", energy " << a.errors->energy
+            << ", largest nodal " << a.errors->maxNodalDifference << "\n";
+    }
+    out.unsetf(std::ios::floatfield);
+}
+
+void printConvergence(const std::vector<Analysis>& levels, std::ostream& out) {
+    out << "\nconvergence (rates from halving the element size)\n";
+    out << "  level  elements    L2 error    rate   energy error   rate\n";
+    for (size_t k = 0; k < levels.size(); ++k) {
+        const ErrorNorms& e = *levels[k].errors;
+        out << "  " << std::setw(5) << k << " " << std::setw(9) << levels[k].model.elementCount()
+            << "  " << std::scientific << std::setprecision(3) << std::setw(10) << e.displacementL2;
+        if (k > 0) {
+            const ErrorNorms& p = *levels[k - 1].errors;
+            out << "  " << std::fixed << std::setprecision(2) << std::setw(5)
+                << std::log2(p.displacementL2 / e.displacementL2) << "  " << std::scientific
+                << std::setprecision(3) << std::setw(12) << e.energy << "  " << std::fixed
+                << std::setprecision(2) << std::setw(5) << std::log2(p.energy / e.energy);
+        } else {
+            out << "      -  " << std::setw(12) << e.energy << "      -";
+        }
+        out << "\n";
+    }
+    out.unsetf(std::ios::floatfield);
+}
+
+} // namespace
+
+int runSolve(const SolveOptions& options, std::ostream& out) {
+    const auto start = std::chrono::steady_clock::now();
+    const Problem problem = readProblem(options.problem);
+    const ElementLibrary library(options.element);
+    std::filesystem::create_directories(options.output);
+    Progress progress;
+
+    out << "problem " << options.problem
+        << (problem.title.empty() ? "" : " (" + problem.title + ")") << "\n";
+    out << "element " << library.path() << "\n";
+    std::vector<Analysis> levels;
+    Mesh previous;
+    for (int level = 0; level <= options.refine; ++level) {
+        auto stage = std::chrono::steady_clock::now();
+        Mesh mesh = levelMesh(problem, level, options.output, &previous, progress);
+        Analysis a;
+        a.seconds.emplace_back("mesh", since(stage));
+        stage = std::chrono::steady_clock::now();
+        progress("building the model");
+        const ElementDescription description(library, problem.intCode, -1);
+        a.model = buildModel(mesh, problem, description);
+        a.gpostNames = description.gpostNames();
+        a.npostNames = description.npostNames();
+        for (const std::string& dataName : description.dataNames()) {
+            a.dataKeys.push_back(dataKey(dataName));
+        }
+        previous = std::move(mesh);
+        ElementKernels kernels(library, a.model, problem.intCode);
+        a.intCode = kernels.intCode();
+        a.seconds.emplace_back("model", since(stage));
+
+        solveNewton(a, kernels, [&](const std::string& s) { progress(s); });
+
+        stage = std::chrono::steady_clock::now();
+        progress("post-processing");
+        a.post = postProcess(a.model, kernels, a.u);
+        if (problem.exact) {
+            const double E = materialValue(a.model.material(0), a.dataKeys, "e", 1.0);
+            const double nu = materialValue(a.model.material(0), a.dataKeys, "nu", 0.0);
+            a.errors = errorNorms(a.model, a.gpostNames, a.post, a.u,
+                                  makeExactSolution(*problem.exact, E, nu));
+        }
+        a.seconds.emplace_back("post", since(stage));
+        progress.clear();
+        out << "level " << level << "\n";
+        printSummary(a, problem, out);
+        levels.push_back(std::move(a));
+        if (level < options.refine) {
+            levels.back().post = PostResults{}; // only the finest level's results are written
+        }
+    }
+    if (problem.exact && levels.size() > 1) {
+        printConvergence(levels, out);
+    }
+    progress("writing results");
+    const std::string name = std::filesystem::path(options.problem).stem().string();
+    const std::vector<std::string> written =
+        writeResults(options.output, name, problem, levels.back(), levels);
+    progress.clear();
+    out << "\nwrote";
+    for (const std::string& file : written) {
+        out << " " << file;
+    }
+    out << "\ntotal " << std::fixed << std::setprecision(2) << since(start) << " s\n";
+    return 0;
+}
+
+} // namespace xefhost

@@ -1,0 +1,27 @@
+// The global stiffness as a compressed symmetric pattern built once from the mesh, with the
+// position of every element entry precomputed so that assembly is a plain scatter.
+#pragma once
+
+#include "model.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace xefhost {
+
+struct SparseSystem {
+    int32_t size = 0;                 // free unknowns
+    std::vector<int32_t> equation;    // [dofs]: free unknown number, or -1 where fixed
+    std::vector<int32_t> columnStart; // [size + 1]: upper triangle, compressed by column
+    std::vector<int32_t> rowIndex;    // [nonzeros], ascending within a column
+    std::vector<double> values;       // [nonzeros]
+    int entriesPerElement = 0;        // dofs (dofs + 1) / 2: the element's upper triangle
+    std::vector<int32_t> positions;   // [elements][entriesPerElement]: index in values, or -1
+
+    size_t nonzeros() const { return rowIndex.size(); }
+};
+
+// Numbers the free unknowns node by node and builds the pattern on the node graph.
+SparseSystem buildSparseSystem(const Model& model);
+
+} // namespace xefhost

@@ -1,0 +1,179 @@
+// `xefhost solve` end to end: the shipped examples and the refusals of bad models.
+#include "command_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+namespace {
+
+namespace fs = std::filesystem;
+using molrtest::CommandResult;
+using molrtest::runCommand;
+using molrtest::xefhost;
+
+const std::string kSource = MOLR_SOURCE_DIR;
+
+fs::path scratch(const std::string& name) {
+    const fs::path folder = fs::path(MOLR_BINARY_DIR) / "solve-tests" / name;
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    return folder;
+}
+
+CommandResult solve(const std::string& problem, const fs::path& out,
+                    const std::string& extra = "") {
+    return runCommand(xefhost() + " solve " + problem + " --element " + MOLR_MODULE_PATH + " -o " +
+                      out.string() + " " + extra);
+}
+
+// All numbers that follow a label on the output, e.g. "L2 displacement 1.2e-05".
+double numberAfter(const std::string& text, const std::string& label) {
+    const size_t at = text.rfind(label);
+    EXPECT_NE(at, std::string::npos) << label << "\n" << text;
+    return at == std::string::npos ? NAN : std::stod(text.substr(at + label.size()));
+}
+
+TEST(XefhostSolve, PatchTestReproducesTheLinearFieldToRoundOff) {
+    const fs::path out = scratch("patch");
+    const auto r = solve(kSource + "/examples/patch/patch.toml", out);
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_LT(numberAfter(r.output, "L2 displacement "), 1e-12) << r.output;
+    EXPECT_LT(numberAfter(r.output, "energy "), 1e-10) << r.output;
+    EXPECT_LT(numberAfter(r.output, "largest nodal "), 1e-12) << r.output;
+    EXPECT_TRUE(fs::exists(out / "patch.vtu"));
+}
+
+TEST(XefhostSolve, CylinderConvergesAtTheExpectedRatesAndBalancesItsLoad) {
+    const fs::path out = scratch("cylinder");
+    const auto r = solve(kSource + "/examples/cylinder/cylinder.toml", out, "--refine 2");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    // Rates of the last refinement, from the convergence table's last row.
+    const std::regex row(R"(\n\s+2\s+\d+\s+(\S+)\s+(\S+)\s+(\S+)\s+(\S+))");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(r.output, match, row)) << r.output;
+    const double l2 = std::stod(match[1]), l2Rate = std::stod(match[2]);
+    const double energy = std::stod(match[3]), energyRate = std::stod(match[4]);
+    EXPECT_NEAR(l2Rate, 2.0, 0.25) << r.output;
+    EXPECT_NEAR(energyRate, 1.0, 0.15) << r.output;
+    EXPECT_LT(l2, 2e-3);
+    EXPECT_LT(energy, 0.1);
+    EXPECT_LT(numberAfter(r.output, "imbalance "), 1e-9) << r.output;
+    // A linear element converges in one Newton step: the second norm is round-off.
+    const std::regex norms(R"(Newton residual norms (\S+) (\S+))");
+    ASSERT_TRUE(std::regex_search(r.output, match, norms));
+    EXPECT_LT(std::stod(match[2]), 1e-10 * std::stod(match[1]));
+}
+
+TEST(XefhostSolve, ResultsReadBackWithARealVtkReader) {
+    if (runCommand("/usr/bin/python3 -c 'import meshio'").exitCode != 0) {
+        GTEST_SKIP() << "python3-meshio is not installed";
+    }
+    const fs::path out = scratch("cantilever");
+    const auto r = solve(kSource + "/examples/cantilever/cantilever.toml", out);
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    const auto read =
+        runCommand("/usr/bin/python3 -c \"import meshio,sys; m=meshio.read(sys.argv[1]); "
+                   "print(len(m.points), sum(len(c.data) for c in m.cells)); "
+                   "print(sorted(m.point_data)); print(sorted(m.cell_data)); "
+                   "print(min(m.point_data['displacement'][:,1]))\" " +
+                   (out / "cantilever.vtu").string());
+    ASSERT_EQ(read.exitCode, 0) << read.output;
+    EXPECT_NE(read.output.find("'displacement'"), std::string::npos) << read.output;
+    EXPECT_NE(read.output.find("'von Mises stress'"), std::string::npos) << read.output;
+    EXPECT_NE(read.output.find("\u03C3xx"), std::string::npos) << read.output;
+    // Beam theory with the plane-strain modulus: about 3.64, a little more with shear.
+    const double tip =
+        std::stod(read.output.substr(read.output.rfind('\n', read.output.size() - 2)));
+    EXPECT_LT(tip, -3.5);
+    EXPECT_GT(tip, -3.9);
+    EXPECT_TRUE(fs::exists(out / "cantilever.svg"));
+    EXPECT_TRUE(fs::exists(out / "cantilever.json"));
+}
+
+// A unit square of two triangles in Gmsh's 2.2 text format, with the given physical names.
+void writeSquare(const fs::path& file, const std::string& thirdNode = "0 1 0") {
+    std::ofstream(file) << "$MeshFormat\n2.2 0 8\n$EndMeshFormat\n"
+                           "$PhysicalNames\n4\n0 4 \"corner\"\n1 1 \"left\"\n1 2 \"right\"\n"
+                           "2 3 \"square\"\n"
+                           "$EndPhysicalNames\n$Nodes\n4\n1 0 0 0\n2 1 0 0\n3 1 1 0\n4 " +
+                               thirdNode +
+                               "\n$EndNodes\n$Elements\n5\n"
+                               "1 1 2 1 1 4 1\n2 1 2 2 2 2 3\n5 15 2 4 1 1\n"
+                               "3 2 2 3 1 1 2 3\n4 2 2 3 1 1 3 4\n$EndElements\n";
+}
+
+struct BadCase {
+    const char* name;
+    std::string problem; // TOML text; the mesh is square.msh beside it
+    std::string expected;
+};
+
+TEST(XefhostSolve, BadInputGetsAClearErrorAndNoResult) {
+    const std::string mesh = "[mesh]\nfile = \"square.msh\"\n";
+    const std::string fixLeft = "[[fix]]\ngroup = \"left\"\nx = 0.0\ny = 0.0\n";
+    const BadCase cases[] = {
+        {"malformed", "title = \"x\"\n[mesh\n", "bad.toml:2"},
+        {"unknown-key", mesh + fixLeft + "[[traction]]\ngroup = \"right\"\nvectr = [1, 0]\n",
+         "traction.vectr: unknown key"},
+        {"unknown-group", mesh + "[[fix]]\ngroup = \"lfet\"\nx = 0.0\n",
+         "unknown physical group \"lfet\""},
+        {"poisson", mesh + fixLeft + "[[material]]\nnu = 0.5\n", "Poisson's ratio nu"},
+        {"young", mesh + fixLeft + "[[material]]\nE = 0.0\n", "Young's modulus E"},
+        {"free", mesh + "[[fix]]\ngroup = \"left\"\nx = 0.0\n", "the model can move freely"},
+        {"rotating", mesh + "[[fix]]\ngroup = \"corner\"\nx = 0.0\ny = 0.0\n",
+         "the model can move freely: the stiffness is"},
+        {"no-mesh-file", "[mesh]\nfile = \"none.msh\"\n" + fixLeft, "none.msh"},
+    };
+    for (const BadCase& c : cases) {
+        const fs::path dir = scratch(std::string("bad-") + c.name);
+        writeSquare(dir / "square.msh");
+        std::ofstream(dir / "bad.toml") << c.problem;
+        const auto r = solve((dir / "bad.toml").string(), dir / "out");
+        EXPECT_NE(r.exitCode, 0) << c.name << "\n" << r.output;
+        EXPECT_NE(r.output.find(c.expected), std::string::npos) << c.name << "\n" << r.output;
+        EXPECT_FALSE(fs::exists(dir / "out" / "bad.vtu")) << c.name;
+    }
+}
+
+TEST(XefhostSolve, DegenerateElementsAreNamedAndClockwiseOnesRenumbered) {
+    const std::string problem = "[mesh]\nfile = \"square.msh\"\n[[fix]]\ngroup = \"left\"\n"
+                                "x = 0.0\ny = 0.0\n[[traction]]\ngroup = \"right\"\n"
+                                "vector = [1.0, 0.0]\n";
+    const fs::path dir = scratch("degenerate");
+    writeSquare(dir / "square.msh", "2 2 0"); // node 4 on the line through 1 and 3
+    std::ofstream(dir / "p.toml") << problem;
+    auto r = solve((dir / "p.toml").string(), dir / "out");
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.output.find("element 4 (nodes 1 3 4) is degenerate"), std::string::npos)
+        << r.output;
+
+    // Mirrored in x: both triangles run clockwise.
+    writeSquare(dir / "square.msh");
+    std::string text;
+    {
+        std::ifstream in(dir / "square.msh");
+        text.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    text = std::regex_replace(text, std::regex("\n2 1 0 0\n3 1 1 0\n"), "\n2 -1 0 0\n3 -1 1 0\n");
+    std::ofstream(dir / "square.msh") << text;
+    r = solve((dir / "p.toml").string(), dir / "out");
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_NE(r.output.find("2 clockwise triangles were renumbered"), std::string::npos)
+        << r.output;
+}
+
+TEST(XefhostSolve, ALibraryThatIsNoElementLibraryIsRefused) {
+    const fs::path dir = scratch("not-element");
+    const auto r = runCommand(xefhost() + " solve " + kSource +
+                              "/examples/patch/patch.toml --element /lib/x86_64-linux-gnu/libm.so.6"
+                              " -o " +
+                              dir.string());
+    EXPECT_EQ(r.exitCode, 2) << r.output;
+    EXPECT_NE(r.output.find("does not export XEFSetElSpec"), std::string::npos) << r.output;
+}
+
+} // namespace
