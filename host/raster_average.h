@@ -1,0 +1,20 @@
+// Pictures of large meshes are drawn as a grid of coloured cells: one path per triangle would make
+// a file of hundreds of megabytes that no viewer opens.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace xefhost {
+
+// The average element value seen by each cell of a grid of `columns` x `rows` unit squares, row
+// after row. `points` holds two coordinates per point in grid units (x to the right, y down, the
+// grid covering [0, columns] x [0, rows]). A triangle counts in every cell whose centre it covers,
+// so that coarse regions show no holes, and one that covers no centre counts in the cell of its
+// centroid, so that no element is lost. Cells that no triangle reaches, and elements whose value
+// is not finite, are left out: their cells hold NaN.
+std::vector<double> rasterAverage(const std::vector<double>& points,
+                                  const std::vector<int32_t>& triangles,
+                                  const std::vector<double>& values, int columns, int rows);
+
+} // namespace xefhost

@@ -1,0 +1,253 @@
+#include "svg_writer.h"
+
+#include "atomic_file.h"
+#include "colour_map.h"
+#include "raster_average.h"
+#include "xml_text.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <stdexcept>
+
+namespace xefhost {
+
+namespace {
+
+constexpr double pictureWidth = 1000, margin = 20, titleBand = 50, noteBand = 40, barBand = 150;
+constexpr double plotWidthLimit = pictureWidth - 2 * margin - barBand, plotHeightLimit = 700;
+constexpr double contentHeightMinimum = 300;
+constexpr int gridLimit = 400;
+// Below this many elements the edges are drawn; above, they would blacken the picture.
+constexpr size_t edgeLimit = 5000;
+
+// Where the deformed mesh lies in the model and where it goes in the picture.
+struct Frame {
+    double xMin, yMax, width, height; // model units
+    double pixelsPerUnit;
+    double left, top, contentHeight; // picture units
+};
+
+void checkInput(const std::vector<double>& coords, const std::vector<int32_t>& triangles,
+                const std::vector<double>& displacement, const std::vector<double>& cellValue) {
+    const size_t points = coords.size() / 3;
+    if (coords.size() % 3 != 0 || displacement.size() != 2 * points || triangles.empty() ||
+        triangles.size() != 3 * cellValue.size()) {
+        throw std::invalid_argument("picture data of inconsistent sizes");
+    }
+    for (const int32_t corner : triangles) {
+        if (corner < 0 || static_cast<size_t>(corner) >= points) {
+            throw std::invalid_argument("triangle corner " + std::to_string(corner) + " of " +
+                                        std::to_string(points) + " points");
+        }
+    }
+}
+
+std::vector<double> deformedPoints(const std::vector<double>& coords,
+                                   const std::vector<double>& displacement, double scale) {
+    const size_t points = coords.size() / 3;
+    std::vector<double> deformed(2 * points);
+    for (size_t p = 0; p < points; ++p) {
+        for (size_t k = 0; k < 2; ++k) {
+            deformed[2 * p + k] = coords[3 * p + k] + scale * displacement[2 * p + k];
+            if (!std::isfinite(deformed[2 * p + k])) {
+                throw std::invalid_argument("point " + std::to_string(p) +
+                                            " has no finite deformed position");
+            }
+        }
+    }
+    return deformed;
+}
+
+Frame fit(const std::vector<double>& points, const std::vector<int32_t>& triangles) {
+    double xMin = points[2 * triangles[0]], xMax = xMin;
+    double yMin = points[2 * triangles[0] + 1], yMax = yMin;
+    for (const int32_t corner : triangles) {
+        xMin = std::min(xMin, points[2 * corner]);
+        xMax = std::max(xMax, points[2 * corner]);
+        yMin = std::min(yMin, points[2 * corner + 1]);
+        yMax = std::max(yMax, points[2 * corner + 1]);
+    }
+    // A mesh without extent in one direction still needs a drawable frame.
+    double extent = std::max(xMax - xMin, yMax - yMin);
+    extent = extent > 0 ? extent : 1.0;
+    const double width = std::max(xMax - xMin, 1e-6 * extent);
+    const double height = std::max(yMax - yMin, 1e-6 * extent);
+    const double pixelsPerUnit = std::min(plotWidthLimit / width, plotHeightLimit / height);
+    const double contentHeight = std::max(height * pixelsPerUnit, contentHeightMinimum);
+    return {xMin,
+            yMax,
+            width,
+            height,
+            pixelsPerUnit,
+            margin,
+            titleBand + (contentHeight - height * pixelsPerUnit) / 2,
+            contentHeight};
+}
+
+void appendCoordinate(std::string& svg, double value) {
+    char text[32];
+    const auto end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 1).ptr;
+    svg.append(text, end);
+}
+
+std::string number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4g", value);
+    return text;
+}
+
+std::string colourOfLevel(int level) {
+    return hexColour(viridis(static_cast<double>(level) / (colourLevels - 1)));
+}
+
+// One path per colour level keeps the file small and its order deterministic.
+void appendPaths(std::string& svg, const std::vector<std::string>& pathOfLevel, bool strokeInFill) {
+    for (int level = 0; level < colourLevels; ++level) {
+        if (pathOfLevel[level].empty()) {
+            continue;
+        }
+        const std::string colour = colourOfLevel(level);
+        svg += "<path fill=\"" + colour + "\"";
+        if (strokeInFill) {
+            svg += " stroke=\"" + colour + "\"";
+        }
+        svg += " d=\"" + pathOfLevel[level] + "\"/>\n";
+    }
+}
+
+void drawTriangles(std::string& svg, const std::vector<double>& points,
+                   const std::vector<int32_t>& triangles, const std::vector<double>& values,
+                   double low, double high, const Frame& frame) {
+    std::vector<std::string> pathOfLevel(colourLevels);
+    for (size_t e = 0; e < values.size(); ++e) {
+        if (!std::isfinite(values[e])) {
+            continue;
+        }
+        std::string& path = pathOfLevel[colourLevel(values[e], low, high)];
+        for (int k = 0; k < 3; ++k) {
+            const size_t node = triangles[3 * e + k];
+            path += k == 0 ? "M" : k == 1 ? "L" : " ";
+            appendCoordinate(path,
+                             frame.left + (points[2 * node] - frame.xMin) * frame.pixelsPerUnit);
+            path += ' ';
+            appendCoordinate(path,
+                             frame.top + (frame.yMax - points[2 * node + 1]) * frame.pixelsPerUnit);
+        }
+        path += 'Z';
+    }
+    // Small meshes show their edges; larger ones get strokes in the fill colour, which close the
+    // hairline seams that anti-aliasing leaves between neighbouring triangles.
+    const bool edges = values.size() <= edgeLimit;
+    svg += edges ? "<g stroke=\"#202020\" stroke-width=\"0.4\" stroke-linejoin=\"round\">\n"
+                 : "<g stroke-width=\"0.5\" stroke-linejoin=\"round\">\n";
+    appendPaths(svg, pathOfLevel, !edges);
+    svg += "</g>\n";
+}
+
+// Returns the grid's description for the note under the picture.
+std::string drawRaster(std::string& svg, const std::vector<double>& points,
+                       const std::vector<int32_t>& triangles, const std::vector<double>& values,
+                       double low, double high, const Frame& frame) {
+    const double cellSize = std::max(frame.width, frame.height) / gridLimit;
+    const int columns =
+        std::clamp(static_cast<int>(std::ceil(frame.width / cellSize)), 1, gridLimit);
+    const int rows = std::clamp(static_cast<int>(std::ceil(frame.height / cellSize)), 1, gridLimit);
+    std::vector<double> gridPoints(points.size());
+    for (size_t p = 0; p < points.size() / 2; ++p) {
+        gridPoints[2 * p] = (points[2 * p] - frame.xMin) / cellSize;
+        gridPoints[2 * p + 1] = (frame.yMax - points[2 * p + 1]) / cellSize;
+    }
+    const std::vector<double> average = rasterAverage(gridPoints, triangles, values, columns, rows);
+    std::vector<std::string> pathOfLevel(colourLevels);
+    for (int row = 0; row < rows; ++row) {
+        const double* cell = &average[static_cast<size_t>(row) * columns];
+        for (int start = 0, end; start < columns; start = end) {
+            end = start + 1;
+            if (std::isnan(cell[start])) {
+                continue;
+            }
+            const int level = colourLevel(cell[start], low, high);
+            while (end < columns && !std::isnan(cell[end]) &&
+                   colourLevel(cell[end], low, high) == level) {
+                ++end;
+            }
+            const std::string length = std::to_string(end - start);
+            pathOfLevel[level] += "M" + std::to_string(start) + " " + std::to_string(row) + "h" +
+                                  length + "v1h-" + length + "z";
+        }
+    }
+    svg += "<g shape-rendering=\"crispEdges\" transform=\"translate(" + number(frame.left) + " " +
+           number(frame.top) + ") scale(" + number(cellSize * frame.pixelsPerUnit) + ")\">\n";
+    appendPaths(svg, pathOfLevel, false);
+    svg += "</g>\n";
+    return "; colours averaged over " + std::to_string(columns) + " x " + std::to_string(rows) +
+           " cells";
+}
+
+void drawColourBar(std::string& svg, double low, double high, const std::string& valueLabel,
+                   const Frame& frame) {
+    const double x = margin + plotWidthLimit + 30, top = titleBand + 30;
+    const double bottom = titleBand + frame.contentHeight - 10, width = 20;
+    svg += "<defs><linearGradient id=\"scale\" x1=\"0\" y1=\"1\" x2=\"0\" y2=\"0\">";
+    for (size_t k = 0; k < viridisKeys.size(); ++k) {
+        svg += "<stop offset=\"" + number(static_cast<double>(k) / (viridisKeys.size() - 1)) +
+               "\" stop-color=\"" + hexColour(viridisKeys[k]) + "\"/>";
+    }
+    svg += "</linearGradient></defs>\n<g id=\"colour-bar\" font-size=\"13\">\n";
+    svg += "<text x=\"" + number(x) + "\" y=\"" + number(top - 12) + "\">" + xmlEscape(valueLabel) +
+           "</text>\n";
+    svg += "<rect x=\"" + number(x) + "\" y=\"" + number(top) + "\" width=\"" + number(width) +
+           "\" height=\"" + number(bottom - top) + "\" fill=\"url(#scale)\" stroke=\"#202020\" " +
+           "stroke-width=\"0.5\"/>\n";
+    for (const auto& [y, value] : {std::pair{top, high}, std::pair{bottom, low}}) {
+        svg += "<line x1=\"" + number(x + width) + "\" y1=\"" + number(y) + "\" x2=\"" +
+               number(x + width + 5) + "\" y2=\"" + number(y) + "\" stroke=\"#202020\"/>";
+        svg += "<text x=\"" + number(x + width + 8) + "\" y=\"" + number(y + 4) + "\">" +
+               number(value) + "</text>\n";
+    }
+    svg += "</g>\n";
+}
+
+} // namespace
+
+void writeSvg(const std::string& path, const std::vector<double>& coords,
+              const std::vector<int32_t>& triangles, const std::vector<double>& displacement,
+              double deformationScale, const std::vector<double>& cellValue,
+              const std::string& title, const std::string& valueLabel) {
+    checkInput(coords, triangles, displacement, cellValue);
+    const std::vector<double> points = deformedPoints(coords, displacement, deformationScale);
+    const Frame frame = fit(points, triangles);
+    double low = 0, high = 0;
+    bool any = false;
+    for (const double value : cellValue) {
+        if (std::isfinite(value)) {
+            low = any ? std::min(low, value) : value;
+            high = any ? std::max(high, value) : value;
+            any = true;
+        }
+    }
+    const double height = titleBand + frame.contentHeight + noteBand;
+    std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+                      number(pictureWidth) + "\" height=\"" + number(height) + "\" viewBox=\"0 0 " +
+                      number(pictureWidth) + " " + number(height) +
+                      "\" font-family=\"sans-serif\">\n<rect width=\"100%\" height=\"100%\" "
+                      "fill=\"white\"/>\n<text x=\"" +
+                      number(margin) + "\" y=\"32\" font-size=\"18\">" + xmlEscape(title) +
+                      "</text>\n";
+    std::string note = "Deformed shape: displacements drawn \u00D7" + number(deformationScale);
+    if (cellValue.size() <= svgTriangleLimit) {
+        drawTriangles(svg, points, triangles, cellValue, low, high, frame);
+    } else {
+        note += drawRaster(svg, points, triangles, cellValue, low, high, frame);
+    }
+    drawColourBar(svg, low, high, valueLabel, frame);
+    svg += "<text id=\"scale-note\" x=\"" + number(margin) + "\" y=\"" + number(height - 14) +
+           "\" font-size=\"13\">" + xmlEscape(note) + "</text>\n</svg>\n";
+    writeTextAtomically(path, svg);
+}
+
+} // namespace xefhost
