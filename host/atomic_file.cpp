@@ -87,7 +87,7 @@ class TemporaryFile {
 
   private:
     fs::path path_;
-    bool placed_ = true;
+    bool placed_ = false;
 };
 
 } // namespace

@@ -6,7 +6,7 @@
 
 namespace xefhost {
 
-// Escapes the five XML special characters, for attribute values as well as element text.
+// Escapes the five characters that XML reserves, for attribute values as well as element text.
 std::string xmlEscape(std::string_view text);
 
 } // namespace xefhost
