@@ -18,6 +18,7 @@ build: deps
 
 run: build
 	./$(BUILD)/xefhost info
+	./$(BUILD)/xefhost solve examples/cylinder/cylinder.toml --refine 3 -o out
 
 test-release: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
