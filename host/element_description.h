@@ -22,8 +22,8 @@ class ElementDescription {
     // Calls XEFSetElSpec(record, idata, intCode, dataMode) of the library.
     ElementDescription(const ElementLibrary& library, int intCode = -1, int dataMode = -1);
 
-    ElSpec& spec() { return *spec_; }
-    const ElSpec& spec() const { return *spec_; }
+    ElSpec& record() { return *spec_; }
+    const ElSpec& record() const { return *spec_; }
     int* idata() { return idata_.data(); }
 
     std::vector<std::string> dataNames() const;

@@ -68,10 +68,10 @@ ElementKernels::ElementKernels(const ElementLibrary& library, const Model& model
     const size_t materials = model.materials.size() / model.dataCount;
     for (size_t m = 0; m < materials; ++m) {
         descriptions_.push_back(std::make_unique<ElementDescription>(library, intCode, 0));
-        ElSpec& es = descriptions_.back()->spec();
+        ElSpec& es = descriptions_.back()->record();
         es.data = &model.materials[m * model.dataCount];
     }
-    ElSpec& first = spec(0);
+    ElSpec& first = record(0);
     if (!first.tangentKernel || !first.postKernel) {
         throw std::runtime_error(library.path() + ": the element description has no kernels");
     }
@@ -81,7 +81,7 @@ ElementKernels::ElementKernels(const ElementLibrary& library, const Model& model
                                  " names no rule of the catalogue");
     }
     for (auto& d : descriptions_) {
-        d->spec().intPoints = points_->data();
+        d->record().intPoints = points_->data();
     }
 }
 
@@ -103,7 +103,7 @@ void assemble(const Model& model, ElementKernels& kernels, const std::vector<dou
         std::fill(call.p().begin(), call.p().end(), 0.0);
         std::fill(call.s().begin(), call.s().end(), 0.0);
         const size_t material = model.elementMaterial[e];
-        ElSpec& es = kernels.spec(material);
+        ElSpec& es = kernels.record(material);
         es.tangentKernel(call.work(), &es, call.record(), call.ns(), call.nv(), nullptr,
                          kernels.idata(material), call.p().data(), call.rows());
         for (int k = 0; k < npe; ++k) {
@@ -127,7 +127,7 @@ void assemble(const Model& model, ElementKernels& kernels, const std::vector<dou
 }
 
 PostResults postProcess(const Model& model, ElementKernels& kernels, const std::vector<double>& u) {
-    const ElSpec& first = kernels.spec(0);
+    const ElSpec& first = kernels.record(0);
     PostResults results;
     results.pointCount = first.intPointCount;
     results.gpostCount = first.gpostCount;
@@ -153,7 +153,7 @@ PostResults postProcess(const Model& model, ElementKernels& kernels, const std::
             gpost[g] = &results.pointValues[(e * results.pointCount + g) * pointRow];
         }
         const size_t material = model.elementMaterial[e];
-        ElSpec& es = kernels.spec(material);
+        ElSpec& es = kernels.record(material);
         es.postKernel(call.work(), &es, call.record(), call.ns(), call.nv(), nullptr,
                       kernels.idata(material), gpost.data(), npost.data());
         for (int k = 0; k < npe; ++k) {

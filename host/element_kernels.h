@@ -19,11 +19,11 @@ class ElementKernels {
     ElementKernels(const ElementLibrary& library, const Model& model, int intCode);
     ~ElementKernels();
 
-    ElSpec& spec(size_t material) { return descriptions_[material]->spec(); }
-    const ElSpec& spec(size_t material) const { return descriptions_[material]->spec(); }
+    ElSpec& record(size_t material) { return descriptions_[material]->record(); }
+    const ElSpec& record(size_t material) const { return descriptions_[material]->record(); }
     int* idata(size_t material) { return descriptions_[material]->idata(); }
-    int intCode() const { return spec(0).intCode; }
-    int pointCount() const { return spec(0).intPointCount; }
+    int intCode() const { return record(0).intCode; }
+    int pointCount() const { return record(0).intPointCount; }
 
   private:
     std::vector<std::unique_ptr<ElementDescription>> descriptions_;

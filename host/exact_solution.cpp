@@ -23,10 +23,10 @@ void polarToCartesian(double rr, double tt, double c, double s, double* out) {
     out[2] = (rr - tt) * c * s;
 }
 
-ExactSolution lameCylinder(const ExactSpec& spec, double E, double nu) {
-    const double a = spec.parameters.at("inner_radius");
-    const double b = spec.parameters.at("outer_radius");
-    const double p = spec.parameters.at("pressure");
+ExactSolution lameCylinder(const ExactSpec& exact, double E, double nu) {
+    const double a = exact.parameters.at("inner_radius");
+    const double b = exact.parameters.at("outer_radius");
+    const double p = exact.parameters.at("pressure");
     const double A = p * a * a / (b * b - a * a);
     const double B = p * a * a * b * b / (b * b - a * a);
     const double k = (1 + nu) / E;
@@ -46,9 +46,9 @@ ExactSolution lameCylinder(const ExactSpec& spec, double E, double nu) {
     return solution;
 }
 
-ExactSolution uniformStrain(const ExactSpec& spec, double E, double nu) {
-    const std::vector<double> G = spec.gradient;
-    const std::array<double, 2> offset = spec.offset;
+ExactSolution uniformStrain(const ExactSpec& exact, double E, double nu) {
+    const std::vector<double> G = exact.gradient;
+    const std::array<double, 2> offset = exact.offset;
     ExactSolution solution;
     solution.displacement = [=](double x, double y, double* u) {
         u[0] = offset[0] + G[0] * x + G[1] * y;
@@ -65,9 +65,9 @@ ExactSolution uniformStrain(const ExactSpec& spec, double E, double nu) {
 
 } // namespace
 
-ExactSolution makeExactSolution(const ExactSpec& spec, double E, double nu) {
-    return spec.solution == "lame-cylinder" ? lameCylinder(spec, E, nu)
-                                            : uniformStrain(spec, E, nu);
+ExactSolution makeExactSolution(const ExactSpec& exact, double E, double nu) {
+    return exact.solution == "lame-cylinder" ? lameCylinder(exact, E, nu)
+                                             : uniformStrain(exact, E, nu);
 }
 
 } // namespace xefhost

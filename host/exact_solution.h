@@ -16,6 +16,6 @@ struct ExactSolution {
 
 // "lame-cylinder": a thick-walled cylinder centred at the origin under internal pressure;
 // "uniform-strain": the linear field offset + gradient * (x, y). E and nu are the material's.
-ExactSolution makeExactSolution(const ExactSpec& spec, double E, double nu);
+ExactSolution makeExactSolution(const ExactSpec& exact, double E, double nu);
 
 } // namespace xefhost

@@ -64,7 +64,7 @@ void printPoints(int code, int* idata, std::ostream& out) {
 int runInfo(const InfoOptions& options, std::ostream& out) {
     const ElementLibrary library(options.library);
     const ElementDescription element(library, -1, -1);
-    const ElSpec& es = element.spec();
+    const ElSpec& es = element.record();
 
     out << "library              " << library.path() << "\n";
     out << "  code name          " << (es.codeName ? es.codeName : "(none)") << "\n";
@@ -95,11 +95,11 @@ int runInfo(const InfoOptions& options, std::ostream& out) {
     ElementDescription requested(library, options.hasIntCode ? options.intCode : -1, -1);
     if (options.hasIntCode) {
         out << "requested code " << options.intCode << "\n";
-        printCounts(requested.spec(), out);
+        printCounts(requested.record(), out);
     }
     if (options.listPoints) {
         out.flush();
-        printPoints(requested.spec().intCode, requested.idata(), out);
+        printPoints(requested.record().intCode, requested.idata(), out);
     }
     return 0;
 }

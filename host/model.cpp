@@ -76,7 +76,7 @@ bool inGroup(const std::vector<std::pair<int, int>>& tags, int dimension, int ta
 class ModelBuilder {
   public:
     ModelBuilder(const Mesh& mesh, const Problem& problem, const ElementDescription& element)
-        : mesh_(mesh), problem_(problem), element_(element), es_(element.spec()) {}
+        : mesh_(mesh), problem_(problem), element_(element), es_(element.record()) {}
 
     Model build() {
         selectElements();
@@ -197,16 +197,16 @@ class ModelBuilder {
         const std::vector<double> defaults(es_.data, es_.data + count);
         model_.materials = defaults;
         model_.elementMaterial.assign(model_.elementCount(), 0);
-        for (const MaterialSpec& spec : problem_.materials) {
+        for (const MaterialSpec& given : problem_.materials) {
             std::vector<double> values = defaults;
-            if (!spec.byPosition.empty()) {
-                if (static_cast<int>(spec.byPosition.size()) != count) {
+            if (!given.byPosition.empty()) {
+                if (static_cast<int>(given.byPosition.size()) != count) {
                     throw ModelError(problem_.path + ": material.data: the element takes " +
                                      std::to_string(count) + " values");
                 }
-                values = spec.byPosition;
+                values = given.byPosition;
             }
-            for (const auto& [key, value] : spec.byName) {
+            for (const auto& [key, value] : given.byName) {
                 const auto at = std::find(keys.begin(), keys.end(), lower(key));
                 if (at == keys.end()) {
                     std::string known;
@@ -218,15 +218,15 @@ class ModelBuilder {
                 }
                 values[at - keys.begin()] = value;
             }
-            checkMaterial(keys, values, spec.group);
+            checkMaterial(keys, values, given.group);
             const int index = static_cast<int>(model_.materials.size()) / count;
             model_.materials.insert(model_.materials.end(), values.begin(), values.end());
             std::vector<std::pair<int, int>> tags;
-            if (!spec.group.empty()) {
-                tags = groupTags(mesh_, spec.group, problem_.path + ": material.group");
+            if (!given.group.empty()) {
+                tags = groupTags(mesh_, given.group, problem_.path + ": material.group");
             }
             for (size_t e = 0; e < model_.elementCount(); ++e) {
-                if (spec.group.empty() ||
+                if (given.group.empty() ||
                     inGroup(tags, block_->dimension, block_->physicalTag[e])) {
                     model_.elementMaterial[e] = index;
                 }
