@@ -1,0 +1,19 @@
+// The scale cantilever: [0,10]x[0,1] as (10/h)x(1/h) squares, each split by its diagonal from
+// (i,j) to (i+1,j+1) into two counter-clockwise triangles. h = 0.005 gives 800,000 triangles.
+DefineConstant[ h = 0.05 ];
+Point(1) = {0, 0, 0};
+Point(2) = {10, 0, 0};
+Point(3) = {10, 1, 0};
+Point(4) = {0, 1, 0};
+Line(1) = {1, 2};
+Line(2) = {2, 3};
+Line(3) = {3, 4};
+Line(4) = {4, 1};
+Curve Loop(1) = {1, 2, 3, 4};
+Plane Surface(1) = {1};
+Transfinite Curve{1, 3} = Round(10 / h) + 1;
+Transfinite Curve{2, 4} = Round(1 / h) + 1;
+Transfinite Surface{1} = {1, 2, 3, 4} Right;
+Physical Surface("beam") = {1};
+Physical Curve("clamped") = {4};
+Physical Curve("tip") = {2};
