@@ -1,4 +1,5 @@
 // xefhost: the reference host for element libraries that export XEFSetElSpec.
+#include "check_command.h"
 #include "cholesky_solver.h"
 #include "element_library.h"
 #include "info_command.h"
@@ -36,6 +37,21 @@ int main(int argc, char** argv) {
                      "Further levels, each halving the element size, with a convergence table")
         ->check(CLI::Range(0, 8));
 
+    xefhost::CheckOptions check;
+    CLI::App* checkCommand = app.add_subcommand(
+        "check", "Verify an element library: tangent, rigid modes, patch test and more");
+    checkCommand->add_option("library", check.library, "Element library to check")
+        ->capture_default_str();
+    checkCommand->add_flag("--json", check.json, "Print the report as one JSON document");
+    int workSize = 0;
+    CLI::Option* workSizeOption =
+        checkCommand
+            ->add_option("--work-size", workSize,
+                         "Reals of the work vector the kernels may use; more fails the check")
+            ->check(CLI::Range(0, 1 << 24));
+    checkCommand->add_option("--seed", check.seed, "Seed of the random elements and states")
+        ->capture_default_str();
+
     CLI11_PARSE(app, argc, argv);
 
     try {
@@ -45,6 +61,12 @@ int main(int argc, char** argv) {
         }
         if (*solveCommand) {
             return xefhost::runSolve(solve, std::cout);
+        }
+        if (*checkCommand) {
+            if (workSizeOption->count() > 0) {
+                check.workSize = workSize;
+            }
+            return xefhost::runCheck(check, std::cout, std::cerr);
         }
     } catch (const xefhost::LibraryError& error) {
         std::cerr << "xefhost: " << error.what() << "\n";

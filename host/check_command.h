@@ -1,0 +1,21 @@
+// `xefhost check`: a verification bench for any element library that exports XEFSetElSpec.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace xefhost {
+
+struct CheckOptions {
+    std::string library = "build/MOLR.so";
+    bool json = false;
+    std::optional<int> workSize; // reals the author allows the kernels, when given
+    unsigned long long seed = 1;
+};
+
+// Runs every check and prints the report; returns 0 when all pass, 1 when one fails and 2 when
+// the library cannot be used at all (the reason then goes to `errors`, or into the JSON document).
+int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& errors);
+
+} // namespace xefhost

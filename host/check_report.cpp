@@ -1,0 +1,162 @@
+#include "check_report.h"
+
+#include <cmath>
+#include <cstdio>
+#include <iomanip>
+
+namespace xefhost::check {
+
+namespace {
+
+const char* statusWord(Status status) {
+    switch (status) {
+    case Status::Pass:
+        return "PASS";
+    case Status::Fail:
+        return "FAIL";
+    case Status::Skip:
+        return "SKIP";
+    }
+    return "?";
+}
+
+std::string jsonString(const std::string& text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        switch (c) {
+        case '"':
+            quoted += "\\\"";
+            break;
+        case '\\':
+            quoted += "\\\\";
+            break;
+        case '\n':
+            quoted += "\\n";
+            break;
+        case '\t':
+            quoted += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                quoted += escaped;
+            } else {
+                quoted += c;
+            }
+        }
+    }
+    return quoted + "\"";
+}
+
+// JSON has no NaN or infinity: such figures are written as null.
+std::string jsonNumber(double value) {
+    if (!std::isfinite(value)) {
+        return "null";
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+std::string jsonOptional(const std::optional<double>& value) {
+    return value ? jsonNumber(*value) : "null";
+}
+
+int countOf(const std::vector<CheckResult>& results, Status status) {
+    int count = 0;
+    for (const CheckResult& result : results) {
+        count += result.status == status;
+    }
+    return count;
+}
+
+} // namespace
+
+std::string figureText(double value) {
+    if (std::isfinite(value) && value == std::floor(value) && std::fabs(value) < 1e9) {
+        return std::to_string(static_cast<long long>(value));
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3g", value);
+    return text;
+}
+
+CheckResult judged(const std::string& name, const std::string& measure, double figure,
+                   double tolerance, const std::string& detail) {
+    CheckResult result{name, Status::Fail, measure, figure, tolerance, detail};
+    if (figure <= tolerance) {
+        result.status = Status::Pass;
+    }
+    return result;
+}
+
+CheckResult skipped(const std::string& name, const std::string& reason) {
+    CheckResult result;
+    result.name = name;
+    result.detail = reason;
+    return result;
+}
+
+int exitCodeOf(const std::vector<CheckResult>& results) {
+    return countOf(results, Status::Fail) > 0 ? 1 : 0;
+}
+
+void printText(const CheckSubject& subject, const std::vector<CheckResult>& results,
+               std::ostream& out) {
+    out << "checking " << subject.library << ": element " << subject.element << ", topology "
+        << subject.topology << ", " << subject.nodeCount << " nodes, " << subject.dofCount
+        << " unknowns, integration code " << subject.intCode << " (" << subject.intPointCount
+        << " points), seed " << subject.seed << "\n";
+    for (const CheckResult& result : results) {
+        out << statusWord(result.status) << "  " << std::left << std::setw(18) << result.name;
+        if (result.status == Status::Skip) {
+            out << result.detail << "\n";
+            continue;
+        }
+        out << std::setw(32) << result.measure << std::setw(10) << figureText(result.figure)
+            << "tolerance "
+            << (result.tolerance ? figureText(*result.tolerance) : std::string("none given"));
+        if (!result.detail.empty()) {
+            out << "  (" << result.detail << ")";
+        }
+        out << "\n";
+    }
+    out << results.size() << " checks: " << countOf(results, Status::Pass) << " passed, "
+        << countOf(results, Status::Fail) << " failed, " << countOf(results, Status::Skip)
+        << " skipped\n";
+}
+
+void printJson(const CheckSubject& subject, const std::vector<CheckResult>& results,
+               std::ostream& out) {
+    out << "{\n  \"library\": " << jsonString(subject.library)
+        << ",\n  \"element\": " << jsonString(subject.element)
+        << ",\n  \"topology\": " << jsonString(subject.topology)
+        << ",\n  \"nodeCount\": " << subject.nodeCount << ",\n  \"dofCount\": " << subject.dofCount
+        << ",\n  \"intCode\": " << subject.intCode
+        << ",\n  \"intPointCount\": " << subject.intPointCount << ",\n  \"seed\": " << subject.seed
+        << ",\n  \"workSize\": "
+        << (subject.workSize ? std::to_string(*subject.workSize) : std::string("null"))
+        << ",\n  \"checks\": [";
+    for (size_t i = 0; i < results.size(); ++i) {
+        const CheckResult& r = results[i];
+        out << (i ? "," : "") << "\n    {\"name\": " << jsonString(r.name)
+            << ", \"status\": " << jsonString(statusWord(r.status))
+            << ", \"measure\": " << jsonString(r.measure)
+            << ", \"figure\": " << (r.status == Status::Skip ? "null" : jsonNumber(r.figure))
+            << ", \"tolerance\": " << jsonOptional(r.tolerance)
+            << ", \"detail\": " << jsonString(r.detail) << "}";
+    }
+    out << "\n  ],\n  \"passed\": " << countOf(results, Status::Pass)
+        << ",\n  \"failed\": " << countOf(results, Status::Fail)
+        << ",\n  \"skipped\": " << countOf(results, Status::Skip)
+        << ",\n  \"exitCode\": " << exitCodeOf(results) << "\n}\n";
+}
+
+void printJsonRefusal(const std::string& library, const std::string& reason, std::ostream& out) {
+    out << "{\n  \"library\": " << jsonString(library)
+        << ",\n  \"usable\": false,\n  \"reason\": " << jsonString(reason)
+        << ",\n  \"checks\": [],\n  \"exitCode\": 2\n}\n";
+}
+
+} // namespace xefhost::check
