@@ -166,6 +166,18 @@ TEST(XefhostSolve, DegenerateElementsAreNamedAndClockwiseOnesRenumbered) {
         << r.output;
 }
 
+TEST(XefhostSolve, AMeshWithoutTrianglesIsRefused) {
+    const fs::path dir = scratch("no-triangles");
+    std::ofstream(dir / "lines.msh") << "$MeshFormat\n2.2 0 8\n$EndMeshFormat\n$Nodes\n2\n"
+                                        "1 0 0 0\n2 1 0 0\n$EndNodes\n$Elements\n1\n"
+                                        "1 1 2 1 1 1 2\n$EndElements\n";
+    std::ofstream(dir / "p.toml")
+        << "[mesh]\nfile = \"lines.msh\"\n[[fix]]\ngroup = \"x\"\nx = 0.0\n";
+    const auto r = solve((dir / "p.toml").string(), dir / "out");
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.output.find("the mesh has no 3-node triangles"), std::string::npos) << r.output;
+}
+
 TEST(XefhostSolve, ALibraryThatIsNoElementLibraryIsRefused) {
     const fs::path dir = scratch("not-element");
     const auto r = runCommand(xefhost() + " solve " + kSource +
