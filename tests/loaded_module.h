@@ -2,12 +2,14 @@
 #pragma once
 
 #include "XEFRecords.h"
+#include "worked_examples.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstring>
 #include <dlfcn.h>
+#include <iterator>
 #include <vector>
 
 namespace molrtest {
@@ -44,10 +46,12 @@ constexpr double kCanary = -7.25e300;
 // output array framed by canaries so that a write outside its bounds shows.
 struct Triangle {
     HostSpec host;
-    double coords[3][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-    double current[3][2] = {{0, 0}, {0.01, 0}, {0.004, 0.02}};
-    double data[2] = {1.0, 0.49};
-    std::vector<double> points = {1.0 / 3, 1.0 / 3, 0.0, 0.5};
+    // The worked example's triangle, state, material and one-point rule, each free to change.
+    double coords[3][3];
+    double current[3][2];
+    double data[2];
+    std::vector<double> points{std::begin(worked_example::onePointRule),
+                               std::end(worked_example::onePointRule)};
     unsigned char nodeBytes[3][128] = {};
     unsigned char kindBytes[3][16] = {};
     NodeValues* nv[3];
@@ -69,6 +73,9 @@ struct Triangle {
     double* npostRows[3];
 
     Triangle() {
+        std::memcpy(coords, worked_example::coords, sizeof coords);
+        std::memcpy(current, worked_example::current, sizeof current);
+        std::memcpy(data, worked_example::material, sizeof data);
         host.describe(-1, 0);
         for (int k = 0; k < 3; ++k) {
             nv[k] = reinterpret_cast<NodeValues*>(nodeBytes[k]);

@@ -1,7 +1,9 @@
 // SPP through the record's address: worked example, assignment semantics and bounds.
 #include "loaded_module.h"
+#include "worked_examples.h"
 
 #include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -12,14 +14,12 @@ void expectClose(double actual, double expected, const std::string& what) {
     EXPECT_NEAR(actual, expected, 1e-13 * std::max(1.0, std::fabs(expected))) << what;
 }
 
-const double kPointRow[6] = {0.01, 0.002, 0.02, 0.5, 0.2 / 149, 75.5 / 149};
-const double kStored[3] = {0.25, 37.75 / 149, 0.1 / 149};
-const double kNodeRows[3][4] = {{0, 0, 0, 0}, {0.01, 0, 0.01, 0}, {0.004, 0.02, 0.004, 0.02}};
+namespace we = worked_example;
 
 void expectWorkedExample(const Triangle& t, int pointCount) {
     for (int g = 0; g < pointCount; ++g) {
         for (int c = 0; c < 6; ++c) {
-            expectClose(t.gpost[g][1 + c], kPointRow[c],
+            expectClose(t.gpost[g][1 + c], we::pointRow[c],
                         "gpost[" + std::to_string(g) + "][" + std::to_string(c) + "]");
         }
         EXPECT_EQ(t.gpost[g].front(), kCanary);
@@ -32,13 +32,13 @@ void expectWorkedExample(const Triangle& t, int pointCount) {
     }
     for (int k = 0; k < 3; ++k) {
         for (int c = 0; c < 4; ++c) {
-            EXPECT_EQ(t.npost[k][1 + c], kNodeRows[k][c]);
+            EXPECT_EQ(t.npost[k][1 + c], we::nodalRows[k][c]);
         }
         EXPECT_EQ(t.npost[k].front(), kCanary);
         EXPECT_EQ(t.npost[k][5], kCanary);
     }
     for (int i = 0; i < 3; ++i) {
-        expectClose(t.stored[i], kStored[i], "storedReals[" + std::to_string(i) + "]");
+        expectClose(t.stored[i], we::storedReals[i], "storedReals[" + std::to_string(i) + "]");
     }
     for (size_t i = 3; i < t.stored.size(); ++i) {
         EXPECT_EQ(t.stored[i], kCanary);
@@ -56,8 +56,7 @@ TEST(PostKernel, WorkedExampleWithOnePointOfWeightHalf) {
 
 TEST(PostKernel, WorkedExampleWithTheThreePointsOfTheDefaultRule) {
     Triangle t;
-    const double sixth = 1.0 / 6.0;
-    t.points = {sixth, sixth, 0, sixth, 2.0 / 3, sixth, 0, sixth, sixth, 2.0 / 3, 0, sixth};
+    t.points.assign(std::begin(we::threePointRule), std::end(we::threePointRule));
     t.postCall();
     expectWorkedExample(t, 3);
 }

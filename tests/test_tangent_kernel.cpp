@@ -1,7 +1,9 @@
 // SKR through the record's address: worked example, accumulation, bounds and closed forms.
 #include "loaded_module.h"
+#include "worked_examples.h"
 
 #include <cmath>
+#include <iterator>
 #include <random>
 
 namespace {
@@ -16,23 +18,14 @@ void expectClose(double actual, double expected, const char* what, int i, int j 
         << what << "[" << i << "]" << (j >= 0 ? "[" + std::to_string(j) + "]" : "");
 }
 
-// The worked example's upper triangle times 149, row by row from the diagonal.
-const double kStiffness149[6][6] = {
-    {1300, 1250, -1275, -25, -25, -1225},
-    {0, 1300, -1225, -25, -25, -1275},
-    {0, 0, 1275, 0, 0, 1225},
-    {0, 0, 0, 25, 25, 0},
-    {0, 0, 0, 0, 25, 0},
-    {0, 0, 0, 0, 0, 1275},
-};
-const double kResidual149[6] = {-37.35, -37.85, 37.25, 0.1, 0.1, 37.75};
-
 void expectWorkedExample(const Triangle& t) {
+    namespace we = worked_example;
+    const double* upper = we::upperTangent149;
     for (int i = 0; i < 6; ++i) {
-        expectClose(t.p(i), kResidual149[i] / 149.0, "p", i);
+        expectClose(t.p(i), we::residual149[i] / we::skrScale, "p", i);
         for (int j = 0; j < 6; ++j) {
             if (j >= i) {
-                expectClose(t.s(i, j), kStiffness149[i][j] / 149.0, "s", i, j);
+                expectClose(t.s(i, j), *upper++ / we::skrScale, "s", i, j);
             } else {
                 EXPECT_EQ(t.s(i, j), 0.0) << "lower triangle s[" << i << "][" << j << "]";
             }
@@ -63,8 +56,8 @@ TEST(TangentKernel, WorkedExampleWithOnePointOfWeightHalf) {
 
 TEST(TangentKernel, WorkedExampleWithTheThreePointsOfTheDefaultRule) {
     Triangle t;
-    const double sixth = 1.0 / 6.0;
-    t.points = {sixth, sixth, 0, sixth, 2.0 / 3, sixth, 0, sixth, sixth, 2.0 / 3, 0, sixth};
+    t.points.assign(std::begin(worked_example::threePointRule),
+                    std::end(worked_example::threePointRule));
     t.tangentCall();
     expectWorkedExample(t);
     expectFramesIntact(t);
