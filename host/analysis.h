@@ -26,9 +26,12 @@ struct Analysis {
     size_t nonzeros = 0;
     std::vector<std::pair<std::string, double>> seconds; // time of each stage
     std::vector<double> residualNorms;                   // before each Newton step, and after
-    double applied[2] = {0, 0};                          // sum of the external forces
-    double reaction[2] = {0, 0};                         // sum of the support reactions
-    double forceScale = 0; // sum of the magnitudes of every load and reaction component
+    double factorEntries = 0;                            // nonzeros of the Cholesky factor
+    double factorFlops = 0;      // floating-point operations of one factorization
+    double backwardError = 0;    // largest residual relative to the size of its summed terms
+    double applied[2] = {0, 0};  // sum of the external forces
+    double reaction[2] = {0, 0}; // sum of the support reactions
+    double forceScale = 0;       // sum of the magnitudes of every load and reaction component
     double strainEnergy = 0;
     double maxDisplacement = 0;
     std::optional<ErrorNorms> errors;

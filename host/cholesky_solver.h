@@ -24,6 +24,9 @@ class CholeskySolver {
 
     // Fill-reducing ordering and symbolic factorization: once per pattern.
     void analyze(SparseSystem& system);
+    // Entries of the factor and floating-point operations of one factorization, once analysed.
+    double factorEntries() const;
+    double factorFlops() const;
     // Numeric factorization of the current values; throws SingularModelError.
     void factorize(SparseSystem& system);
     // x = K^-1 b for the last factorization.

@@ -3,7 +3,6 @@
 
 #include "element_description.h"
 #include "model.h"
-#include "sparse_system.h"
 
 #include <memory>
 #include <vector>
@@ -29,11 +28,6 @@ class ElementKernels {
     std::vector<std::unique_ptr<ElementDescription>> descriptions_;
     std::unique_ptr<IntegrationPoints> points_;
 };
-
-// Adds every element's internal force into internalForce (all unknowns, fixed ones included) and,
-// when system is given, its stiffness into system->values (zeroed first). u holds every unknown.
-void assemble(const Model& model, ElementKernels& kernels, const std::vector<double>& u,
-              SparseSystem* system, std::vector<double>& internalForce);
 
 struct PostResults {
     int pointCount = 0;

@@ -1,6 +1,11 @@
 #include "newton_solver.h"
 
+#include "assembly.h"
 #include "cholesky_solver.h"
+#include "element_partition.h"
+#include "node_ordering.h"
+
+#include <omp.h>
 
 #include <chrono>
 #include <cmath>
@@ -12,6 +17,9 @@ namespace {
 constexpr int kMaxIterations = 10;
 // Relative to the load: a large model's residual floor after an exact solve lies near 1e-9.
 constexpr double kTolerance = 1e-8;
+// Residuals below this backward error are what summing the element forces in double precision
+// leaves; no further step can reduce them.
+constexpr double kRoundOffLevel = 1e-12;
 
 class Stopwatch {
   public:
@@ -52,6 +60,24 @@ void requireRestraint(const Model& model) {
     }
 }
 
+// Largest residual of a free unknown relative to the size of the terms summed into it: the
+// componentwise backward error of the equilibrium equations.
+double backwardError(const Model& model, const std::vector<double>& internalForce,
+                     const std::vector<double>& magnitude) {
+    double worst = 0;
+    for (size_t dof = 0; dof < model.dofCount(); ++dof) {
+        if (model.fixed[dof]) {
+            continue;
+        }
+        const double r = std::fabs(internalForce[dof] - model.externalForce[dof]);
+        const double size = magnitude[dof] + std::fabs(model.externalForce[dof]);
+        if (r > 0) {
+            worst = std::max(worst, size > 0 ? r / size : HUGE_VAL);
+        }
+    }
+    return worst;
+}
+
 void addTime(Analysis& a, const std::string& stage, double seconds) {
     for (auto& [name, total] : a.seconds) {
         if (name == stage) {
@@ -69,8 +95,17 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
     Model& model = analysis.model;
     requireRestraint(model);
     Stopwatch clock;
-    progress("building the sparse pattern");
-    SparseSystem system = buildSparseSystem(model);
+    progress("ordering the nodes");
+    SparseSystem system;
+    {
+        const NodeGraph graph = buildNodeGraph(model);
+        const std::vector<int32_t> order =
+            fillReducingNodeOrder(graph, NodeOrdering::MinimumDegree);
+        addTime(analysis, "ordering", clock.lap());
+        progress("building the sparse pattern");
+        system = buildSparseSystem(model, graph, order);
+    }
+    const ElementPartition partition = partitionElements(model, omp_get_max_threads());
     analysis.unknowns = static_cast<size_t>(system.size);
     analysis.nonzeros = system.nonzeros();
     addTime(analysis, "pattern", clock.lap());
@@ -81,8 +116,11 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
             analysis.u[dof] = model.prescribed[dof];
         }
     }
+    std::vector<double> magnitude;
+    AssemblyTargets withMatrix{&analysis.internalForce, &system, nullptr};
+    const AssemblyTargets residualOnly{&analysis.internalForce, nullptr, &magnitude};
     progress("assembling");
-    assemble(model, kernels, analysis.u, &system, analysis.internalForce);
+    assemble(model, kernels, partition, analysis.u, withMatrix);
     addTime(analysis, "assembly", clock.lap());
     double norm = freeNorm(model, analysis.internalForce);
     analysis.residualNorms.push_back(norm);
@@ -96,22 +134,25 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
     std::vector<double> rhs(system.size), du;
     bool matrixCurrent = true;
     // At least one factorization, even without load: it is what proves the model restrained.
-    // Iterations stop at the tolerance, or when a step no longer halves the residual: it has
-    // reached round-off.
+    // Iterations stop at the tolerance, once the residual is as small as round-off in summing
+    // the element forces explains, or when a step no longer halves the residual.
     double previous = norm;
+    bool roundOff = false;
     for (int iteration = 0;
          iteration < kMaxIterations &&
-         (iteration == 0 || (norm > kTolerance * reference && norm < 0.5 * previous));
+         (iteration == 0 || (norm > kTolerance * reference && !roundOff && norm < 0.5 * previous));
          ++iteration) {
         previous = norm;
         if (!matrixCurrent) {
             progress("assembling");
-            assemble(model, kernels, analysis.u, &system, analysis.internalForce);
+            assemble(model, kernels, partition, analysis.u, withMatrix);
             addTime(analysis, "assembly", clock.lap());
         }
         if (iteration == 0) {
-            progress("ordering and analysing");
+            progress("analysing the factor");
             solver.analyze(system);
+            analysis.factorEntries = solver.factorEntries();
+            analysis.factorFlops = solver.factorFlops();
             addTime(analysis, "analysis", clock.lap());
         }
         progress("factorizing");
@@ -138,11 +179,13 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
         }
         addTime(analysis, "solve", clock.lap());
         progress("checking the residual");
-        assemble(model, kernels, analysis.u, nullptr, analysis.internalForce);
+        assemble(model, kernels, partition, analysis.u, residualOnly);
         matrixCurrent = false;
         addTime(analysis, "assembly", clock.lap());
         norm = freeNorm(model, analysis.internalForce);
         analysis.residualNorms.push_back(norm);
+        analysis.backwardError = backwardError(model, analysis.internalForce, magnitude);
+        roundOff = analysis.backwardError <= kRoundOffLevel;
     }
 
     for (size_t node = 0; node < model.nodeCount(); ++node) {

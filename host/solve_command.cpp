@@ -90,6 +90,8 @@ void printSummary(const Analysis& a, const Problem& problem, std::ostream& out) 
     for (const std::string& note : m.notes) {
         out << "  note: " << note << "\n";
     }
+    out << "  factor " << std::fixed << std::setprecision(1) << a.factorEntries / 1e6
+        << "M entries, " << a.factorFlops / 1e9 << " GFlop\n";
     out << "  time   ";
     for (const auto& [stage, seconds] : a.seconds) {
         out << " " << stage << " " << std::fixed << std::setprecision(3) << seconds << " s,";
@@ -99,6 +101,7 @@ void printSummary(const Analysis& a, const Problem& problem, std::ostream& out) 
     for (double r : a.residualNorms) {
         out << " " << std::scientific << std::setprecision(3) << r;
     }
+    out << " (backward error " << std::setprecision(1) << a.backwardError << ")";
     out << "\n  largest displacement " << std::setprecision(6) << a.maxDisplacement
         << ", strain energy " << a.strainEnergy << "\n";
     out << "  applied load (" << a.applied[0] << ", " << a.applied[1] << "), reactions ("

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model.h"
+#include "node_graph.h"
 
 #include <cstdint>
 #include <vector>
@@ -14,14 +15,17 @@ struct SparseSystem {
     std::vector<int32_t> equation;    // [dofs]: free unknown number, or -1 where fixed
     std::vector<int32_t> columnStart; // [size + 1]: upper triangle, compressed by column
     std::vector<int32_t> rowIndex;    // [nonzeros], ascending within a column
-    std::vector<double> values;       // [nonzeros]
+    std::vector<double> values;       // [nonzeros + 1]: the last one is a discard slot
     int entriesPerElement = 0;        // dofs (dofs + 1) / 2: the element's upper triangle
-    std::vector<int32_t> positions;   // [elements][entriesPerElement]: index in values, or -1
+    // [elements][entriesPerElement]: index in values; the discard slot where an unknown is fixed
+    std::vector<int32_t> positions;
 
     size_t nonzeros() const { return rowIndex.size(); }
 };
 
-// Numbers the free unknowns node by node and builds the pattern on the node graph.
-SparseSystem buildSparseSystem(const Model& model);
+// Numbers the free unknowns node by node in the given elimination order of the nodes and builds
+// the pattern on the node graph.
+SparseSystem buildSparseSystem(const Model& model, const NodeGraph& graph,
+                               const std::vector<int32_t>& nodeOrder);
 
 } // namespace xefhost
