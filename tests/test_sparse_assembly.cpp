@@ -1,0 +1,302 @@
+// The host's global system: node graph, fill-reducing numbering, compressed pattern, threaded
+// assembly and the Newton stop, checked against an independently written dense assembly.
+#include "assembly.h"
+#include "cholesky_solver.h"
+#include "element_library.h"
+#include "element_partition.h"
+#include "grid_mesh.h"
+#include "newton_solver.h"
+#include "node_graph.h"
+#include "node_ordering.h"
+
+#include <gtest/gtest.h>
+
+#include <Eigen/Dense>
+#include <algorithm>
+#include <numeric>
+#include <random>
+#include <set>
+
+namespace {
+
+using namespace xefhost;
+
+constexpr double kE = 1000.0, kNu = 0.3;
+
+// The cantilever [0, 10] x [0, 1] as nx x ny squares, left edge clamped, a downward load at
+// the right edge.
+Model strip(int nx, int ny) {
+    molrtest::TriangleMesh mesh;
+    molrtest::addRectangle(mesh, 0, 0, 10, 1, nx, ny);
+    Model model;
+    model.nodesPerElement = 3;
+    model.dofsPerNode = 2;
+    model.dataCount = 2;
+    model.coords = mesh.coords;
+    model.elements = mesh.triangles;
+    const size_t nodes = mesh.coords.size() / 3;
+    model.nodeIds.resize(nodes);
+    std::iota(model.nodeIds.begin(), model.nodeIds.end(), 1);
+    model.elementIds.resize(mesh.triangles.size() / 3);
+    std::iota(model.elementIds.begin(), model.elementIds.end(), 1);
+    model.elementMaterial.assign(model.elementIds.size(), 0);
+    model.materials = {kE, kNu};
+    model.fixed.assign(2 * nodes, 0);
+    model.prescribed.assign(2 * nodes, 0.0);
+    model.externalForce.assign(2 * nodes, 0.0);
+    for (size_t n = 0; n < nodes; ++n) {
+        if (model.coords[3 * n] == 0.0) {
+            model.fixed[2 * n] = model.fixed[2 * n + 1] = 1;
+        }
+        if (model.coords[3 * n] == 10.0) {
+            model.externalForce[2 * n + 1] = -1.0 / (ny + 1);
+        }
+    }
+    return model;
+}
+
+// Plane-strain constant-strain triangle, written out from B^T D B area.
+Eigen::Matrix<double, 6, 6> closedFormStiffness(const Model& model, size_t e) {
+    double x[3], y[3];
+    for (int k = 0; k < 3; ++k) {
+        x[k] = model.coords[3 * model.elements[3 * e + k]];
+        y[k] = model.coords[3 * model.elements[3 * e + k] + 1];
+    }
+    const double twiceArea = (x[1] - x[0]) * (y[2] - y[0]) - (x[2] - x[0]) * (y[1] - y[0]);
+    Eigen::Matrix<double, 3, 6> B = Eigen::Matrix<double, 3, 6>::Zero();
+    for (int k = 0; k < 3; ++k) {
+        const double b = (y[(k + 1) % 3] - y[(k + 2) % 3]) / twiceArea;
+        const double c = (x[(k + 2) % 3] - x[(k + 1) % 3]) / twiceArea;
+        B(0, 2 * k) = b;
+        B(1, 2 * k + 1) = c;
+        B(2, 2 * k) = c;
+        B(2, 2 * k + 1) = b;
+    }
+    const double lambda = kE * kNu / ((1 + kNu) * (1 - 2 * kNu)), mu = kE / (2 * (1 + kNu));
+    Eigen::Matrix3d D;
+    D << lambda + 2 * mu, lambda, 0, lambda, lambda + 2 * mu, 0, 0, 0, mu;
+    return B.transpose() * D * B * (0.5 * twiceArea);
+}
+
+// The stiffness of the free unknowns, summed element by element in the system's numbering.
+Eigen::MatrixXd denseStiffness(const Model& model, const SparseSystem& system) {
+    Eigen::MatrixXd K = Eigen::MatrixXd::Zero(system.size, system.size);
+    for (size_t e = 0; e < model.elementCount(); ++e) {
+        const auto Ke = closedFormStiffness(model, e);
+        for (int i = 0; i < 6; ++i) {
+            for (int j = 0; j < 6; ++j) {
+                const int32_t a = system.equation[2 * model.elements[3 * e + i / 2] + i % 2];
+                const int32_t b = system.equation[2 * model.elements[3 * e + j / 2] + j % 2];
+                if (a >= 0 && b >= 0) {
+                    K(a, b) += Ke(i, j);
+                }
+            }
+        }
+    }
+    return K;
+}
+
+Eigen::MatrixXd expand(const SparseSystem& system) {
+    Eigen::MatrixXd K = Eigen::MatrixXd::Zero(system.size, system.size);
+    for (int32_t j = 0; j < system.size; ++j) {
+        for (int32_t a = system.columnStart[j]; a < system.columnStart[j + 1]; ++a) {
+            K(system.rowIndex[a], j) = K(j, system.rowIndex[a]) = system.values[a];
+        }
+    }
+    return K;
+}
+
+SparseSystem numberedSystem(const Model& model, NodeOrdering method) {
+    const NodeGraph graph = buildNodeGraph(model);
+    return buildSparseSystem(model, graph, fillReducingNodeOrder(graph, method));
+}
+
+struct Loaded {
+    ElementLibrary library{MOLR_MODULE_PATH};
+};
+
+TEST(NodeGraph, HoldsExactlyTheNodesSharingAnElementSortedWithItself) {
+    const Model model = strip(7, 3);
+    const NodeGraph graph = buildNodeGraph(model);
+    std::vector<std::set<int32_t>> expected(model.nodeCount());
+    for (size_t e = 0; e < model.elementCount(); ++e) {
+        for (int a = 0; a < 3; ++a) {
+            for (int b = 0; b < 3; ++b) {
+                expected[model.elements[3 * e + a]].insert(model.elements[3 * e + b]);
+            }
+        }
+    }
+    ASSERT_EQ(graph.nodeCount(), model.nodeCount());
+    for (size_t n = 0; n < model.nodeCount(); ++n) {
+        const std::vector<int32_t> row(graph.neighbours.begin() + graph.start[n],
+                                       graph.neighbours.begin() + graph.start[n + 1]);
+        EXPECT_EQ(row, std::vector<int32_t>(expected[n].begin(), expected[n].end())) << n;
+    }
+}
+
+TEST(NodeOrdering, IsAPermutationThatReducesFillAgainstTheMeshOrder) {
+    const Model model = strip(60, 12);
+    const NodeGraph graph = buildNodeGraph(model);
+    std::vector<int32_t> meshOrder(model.nodeCount());
+    std::iota(meshOrder.begin(), meshOrder.end(), 0);
+    SparseSystem natural = buildSparseSystem(model, graph, meshOrder);
+    CholeskySolver naturalSolver;
+    naturalSolver.analyze(natural);
+    for (NodeOrdering method : {NodeOrdering::MinimumDegree, NodeOrdering::NestedDissection}) {
+        std::vector<int32_t> order = fillReducingNodeOrder(graph, method);
+        SparseSystem system = buildSparseSystem(model, graph, order);
+        std::sort(order.begin(), order.end());
+        EXPECT_EQ(order, meshOrder);
+        CholeskySolver solver;
+        solver.analyze(system);
+        EXPECT_LT(solver.factorEntries(), 0.6 * naturalSolver.factorEntries());
+        EXPECT_LT(solver.factorFlops(), 0.5 * naturalSolver.factorFlops());
+    }
+}
+
+TEST(SparseSystem, NumbersEachNodesFreeUnknownsTogetherAndSkipsFixedOnes) {
+    const Model model = strip(9, 4);
+    const SparseSystem system = numberedSystem(model, NodeOrdering::MinimumDegree);
+    std::vector<int32_t> seen;
+    for (size_t n = 0; n < model.nodeCount(); ++n) {
+        const int32_t x = system.equation[2 * n], y = system.equation[2 * n + 1];
+        if (model.fixed[2 * n]) {
+            EXPECT_EQ(x, -1);
+            EXPECT_EQ(y, -1);
+            continue;
+        }
+        EXPECT_EQ(y, x + 1);
+        seen.insert(seen.end(), {x, y});
+    }
+    std::sort(seen.begin(), seen.end());
+    ASSERT_EQ(seen.size(), static_cast<size_t>(system.size));
+    for (int32_t k = 0; k < system.size; ++k) {
+        ASSERT_EQ(seen[k], k);
+    }
+    for (int32_t j = 0; j < system.size; ++j) {
+        for (int32_t a = system.columnStart[j]; a + 1 < system.columnStart[j + 1]; ++a) {
+            ASSERT_LT(system.rowIndex[a], system.rowIndex[a + 1]);
+        }
+        ASSERT_EQ(system.rowIndex[system.columnStart[j + 1] - 1], j) << "diagonal last";
+    }
+}
+
+TEST(Assembly, EqualsADenseSumOfClosedFormElementStiffnessesOnAnyThreadCount) {
+    Loaded loaded;
+    const Model model = strip(24, 6);
+    ElementKernels kernels(loaded.library, model, -1);
+    SparseSystem system = numberedSystem(model, NodeOrdering::MinimumDegree);
+    const Eigen::MatrixXd expected = denseStiffness(model, system);
+    std::vector<double> u(model.dofCount());
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> value(-1, 1);
+    for (double& x : u) {
+        x = value(random);
+    }
+    std::vector<double> reference;
+    for (int threads : {1, 2, 3}) {
+        std::vector<double> force;
+        assemble(model, kernels, partitionElements(model, threads), u, {&force, &system, nullptr});
+        const Eigen::MatrixXd K = expand(system);
+        EXPECT_LT((K - expected).cwiseAbs().maxCoeff(), 1e-12 * expected.cwiseAbs().maxCoeff())
+            << threads << " threads";
+        if (reference.empty()) {
+            reference = force;
+        }
+        for (size_t dof = 0; dof < force.size(); ++dof) {
+            ASSERT_NEAR(force[dof], reference[dof], 1e-12 * kE) << dof;
+        }
+    }
+}
+
+TEST(Assembly, InternalForceIsTheStiffnessTimesTheDisplacements) {
+    Loaded loaded;
+    const Model model = strip(12, 4);
+    ElementKernels kernels(loaded.library, model, -1);
+    std::vector<int32_t> identity(model.nodeCount());
+    std::iota(identity.begin(), identity.end(), 0);
+    Model unrestrained = model;
+    std::fill(unrestrained.fixed.begin(), unrestrained.fixed.end(), 0);
+    SparseSystem all = buildSparseSystem(unrestrained, buildNodeGraph(unrestrained), identity);
+    Eigen::VectorXd u = Eigen::VectorXd::LinSpaced(static_cast<int>(model.dofCount()), -1, 1);
+    std::vector<double> uv(u.data(), u.data() + u.size()), force, magnitude;
+    assemble(unrestrained, kernels, partitionElements(unrestrained, 2), uv,
+             {&force, &all, &magnitude});
+    const Eigen::VectorXd expected = expand(all) * u;
+    for (size_t dof = 0; dof < force.size(); ++dof) {
+        EXPECT_NEAR(force[dof], expected[dof], 1e-11 * kE) << dof;
+        EXPECT_GE(magnitude[dof], std::fabs(force[dof])) << dof;
+    }
+    // |K_e| |u_e| of a single element, summed by hand.
+    Model one = unrestrained;
+    one.elements.resize(3);
+    one.elementIds.resize(1);
+    one.elementMaterial.resize(1);
+    assemble(one, kernels, partitionElements(one, 1), uv, {&force, nullptr, &magnitude});
+    const auto Ke = closedFormStiffness(one, 0);
+    for (int i = 0; i < 6; ++i) {
+        double sum = 0;
+        for (int j = 0; j < 6; ++j) {
+            sum += std::fabs(Ke(i, j)) * std::fabs(uv[2 * one.elements[j / 2] + j % 2]);
+        }
+        EXPECT_NEAR(magnitude[2 * one.elements[i / 2] + i % 2], sum, 1e-12 * sum) << i;
+    }
+}
+
+TEST(ElementPartition, GivesEveryElementOnceAndNoNodeToTwoThreads) {
+    Model model = strip(10, 60);
+    std::mt19937 random(3);
+    for (bool scrambled : {false, true}) {
+        if (scrambled) {
+            std::vector<size_t> order(model.elementCount());
+            std::iota(order.begin(), order.end(), 0);
+            std::shuffle(order.begin(), order.end(), random);
+            std::vector<int32_t> elements;
+            for (size_t e : order) {
+                elements.insert(elements.end(), &model.elements[3 * e], &model.elements[3 * e + 3]);
+            }
+            model.elements = elements;
+        }
+        for (int threads : {1, 2, 4}) {
+            const ElementPartition partition = partitionElements(model, threads);
+            std::vector<int32_t> all = partition.elements;
+            std::sort(all.begin(), all.end());
+            std::vector<int32_t> expected(model.elementCount());
+            std::iota(expected.begin(), expected.end(), 0);
+            EXPECT_EQ(all, expected);
+            std::vector<int> thread(model.nodeCount(), -1);
+            for (int t = 0; t < threads; ++t) {
+                for (size_t a = partition.start[t]; a < partition.start[t + 1]; ++a) {
+                    for (int k = 0; k < 3; ++k) {
+                        int& owner = thread[model.elements[3 * partition.elements[a] + k]];
+                        EXPECT_TRUE(owner == -1 || owner == t) << "node of two threads";
+                        owner = t;
+                    }
+                }
+            }
+            if (threads == 1) {
+                EXPECT_EQ(partition.sharedCount(), 0u);
+            } else if (!scrambled) {
+                // Blocks of a mesher's numbering meet along a line of nodes.
+                EXPECT_LT(partition.sharedCount(), model.elementCount() / 5);
+            }
+        }
+    }
+}
+
+TEST(Newton, ALinearModelStopsAfterOneFactorizationAtRoundOff) {
+    Loaded loaded;
+    Analysis analysis;
+    analysis.model = strip(400, 40);
+    ElementKernels kernels(loaded.library, analysis.model, -1);
+    solveNewton(analysis, kernels, [](const std::string&) {});
+    ASSERT_EQ(analysis.residualNorms.size(), 2u);
+    EXPECT_LT(analysis.backwardError, 1e-14);
+    EXPECT_GT(analysis.factorEntries, 0);
+    // Beam theory with shear for the tip deflection of a slender plane-strain cantilever.
+    const double Eplane = kE / (1 - kNu * kNu), inertia = 1.0 / 12;
+    const double bending = 1000.0 / (3 * Eplane * inertia);
+    EXPECT_NEAR(analysis.maxDisplacement, bending, 0.05 * bending);
+}
+
+} // namespace
