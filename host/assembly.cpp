@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace xefhost {
 
@@ -18,28 +19,34 @@ void zero(std::vector<double>& values, size_t size) {
     }
 }
 
+// kNpe and kD > 0 fix the element's node and unknown counts at compile time, so that the zeroing,
+// the index arithmetic and the scatters of the common elements unroll; 0 reads them from the model.
+template <int kNpe, int kD>
 void addElement(const Model& model, ElementKernels& kernels, const double* u, size_t e,
                 CallRecords& call, const AssemblyTargets& targets) {
-    const int npe = model.nodesPerElement;
-    const int d = model.dofsPerNode;
-    const size_t dofs = call.dofs();
+    const int npe = kNpe > 0 ? kNpe : model.nodesPerElement;
+    const int d = kD > 0 ? kD : model.dofsPerNode;
+    const size_t dofs = static_cast<size_t>(npe) * d;
     double stored[kStoredReals];
     call.bind(model, e, u, stored);
-    std::fill(call.p(), call.p() + dofs, 0.0);
-    std::fill(call.s(), call.s() + dofs * dofs, 0.0);
+    double* p = call.p();
+    double* s = call.s();
+    // Row by row: short fixed-size clears compile to a few vector stores, a whole-matrix clear to a
+    // slow string instruction.
+    std::memset(p, 0, dofs * sizeof(double));
+    for (size_t i = 0; i < dofs; ++i) {
+        std::memset(s + i * dofs, 0, dofs * sizeof(double));
+    }
     const size_t material = model.elementMaterial[e];
     ElSpec& es = kernels.record(material);
     es.tangentKernel(call.work(), &es, call.record(), call.ns(), call.nv(), nullptr,
-                     kernels.idata(material), call.p(), call.rows());
+                     kernels.idata(material), p, call.rows());
 
     const int32_t* nodes = &model.elements[e * npe];
     double* force = targets.internalForce->data();
-    for (int k = 0; k < npe; ++k) {
-        for (int c = 0; c < d; ++c) {
-            force[static_cast<size_t>(nodes[k]) * d + c] += call.p()[k * d + c];
-        }
+    for (size_t i = 0; i < dofs; ++i) {
+        force[static_cast<size_t>(nodes[i / d]) * d + i % d] += p[i];
     }
-    const double* s = call.s();
     if (SparseSystem* system = targets.system) {
         // Entries of fixed unknowns land in the discard slot past the matrix: no branch here.
         const int32_t* position = &system->positions[e * system->entriesPerElement];
@@ -64,11 +71,34 @@ void addElement(const Model& model, ElementKernels& kernels, const double* u, si
     }
 }
 
+using ElementAdder = void (*)(const Model&, ElementKernels&, const double*, size_t, CallRecords&,
+                              const AssemblyTargets&);
+
+// Three-, four-, six- and eight-node plane elements with two unknowns per node.
+ElementAdder adderFor(int nodes, int dofsPerNode) {
+    if (dofsPerNode == 2) {
+        switch (nodes) {
+        case 3:
+            return addElement<3, 2>;
+        case 4:
+            return addElement<4, 2>;
+        case 6:
+            return addElement<6, 2>;
+        case 8:
+            return addElement<8, 2>;
+        default:
+            break;
+        }
+    }
+    return addElement<0, 0>;
+}
+
 } // namespace
 
 void assemble(const Model& model, ElementKernels& kernels, const ElementPartition& partition,
               const std::vector<double>& u, const AssemblyTargets& targets) {
     const int dofs = model.nodesPerElement * model.dofsPerNode;
+    const ElementAdder add = adderFor(model.nodesPerElement, model.dofsPerNode);
     zero(*targets.internalForce, model.dofCount());
     if (targets.system) {
         zero(targets.system->values, targets.system->nonzeros() + 1);
@@ -82,12 +112,12 @@ void assemble(const Model& model, ElementKernels& kernels, const ElementPartitio
 #pragma omp for schedule(static, 1)
         for (int t = 0; t < partition.threads; ++t) {
             for (size_t a = partition.start[t]; a < partition.start[t + 1]; ++a) {
-                addElement(model, kernels, u.data(), partition.elements[a], call, targets);
+                add(model, kernels, u.data(), partition.elements[a], call, targets);
             }
         }
 #pragma omp single
         for (size_t a = partition.start[partition.threads]; a < partition.elements.size(); ++a) {
-            addElement(model, kernels, u.data(), partition.elements[a], call, targets);
+            add(model, kernels, u.data(), partition.elements[a], call, targets);
         }
     }
 }

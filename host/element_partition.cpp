@@ -1,37 +1,73 @@
 #include "element_partition.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace xefhost {
 
-ElementPartition partitionElements(const Model& model, int threads) {
-    ElementPartition partition;
+std::vector<int32_t> meshOrderOfElements(const Model& model) {
+    std::vector<int32_t> order(model.elementCount());
+    std::iota(order.begin(), order.end(), 0);
+    return order;
+}
+
+std::vector<int32_t> matrixOrderOfElements(const Model& model,
+                                           const std::vector<int32_t>& nodeRank) {
     const size_t m = model.elementCount();
     const int npe = model.nodesPerElement;
+    // A counting sort on the last node rank keeps elements of equal key in mesh order.
+    std::vector<int64_t> start(nodeRank.size() + 1, 0);
+    std::vector<int32_t> key(m);
+    for (size_t e = 0; e < m; ++e) {
+        int32_t last = 0;
+        for (int k = 0; k < npe; ++k) {
+            last = std::max(last, nodeRank[model.elements[e * npe + k]]);
+        }
+        key[e] = last;
+        ++start[last + 1];
+    }
+    for (size_t r = 0; r < nodeRank.size(); ++r) {
+        start[r + 1] += start[r];
+    }
+    std::vector<int32_t> order(m);
+    for (size_t e = 0; e < m; ++e) {
+        order[start[key[e]]++] = static_cast<int32_t>(e);
+    }
+    return order;
+}
+
+ElementPartition partitionElements(const Model& model, const std::vector<int32_t>& order,
+                                   int threads) {
+    ElementPartition partition;
+    const size_t m = order.size();
+    const int npe = model.nodesPerElement;
     partition.threads = std::max(1, threads);
-    const auto blockOf = [&](size_t e) {
-        return static_cast<int32_t>(e * partition.threads / std::max<size_t>(m, 1));
-    };
+    std::vector<int32_t> blockOfElement(model.elementCount());
+    for (size_t a = 0; a < m; ++a) {
+        blockOfElement[order[a]] = static_cast<int32_t>(a * partition.threads / m);
+    }
+    const auto blockOf = [&](size_t e) { return blockOfElement[e]; };
     // The block of the first element at each node, or -2 once elements of two blocks meet there.
     constexpr int32_t kUnused = -1, kShared = -2;
     std::vector<int32_t> owner(model.nodeCount(), kUnused);
-    for (size_t e = 0; e < m; ++e) {
+    for (int32_t e : order) {
         const int32_t block = blockOf(e);
         for (int k = 0; k < npe; ++k) {
-            int32_t& o = owner[model.elements[e * npe + k]];
+            int32_t& o = owner[model.elements[static_cast<size_t>(e) * npe + k]];
             o = o == kUnused ? block : (o == block ? o : kShared);
         }
     }
     std::vector<int32_t> shared;
     partition.elements.reserve(m);
     partition.start.assign(partition.threads + 1, 0);
-    for (size_t e = 0; e < m; ++e) {
-        const bool isShared = std::any_of(&model.elements[e * npe], &model.elements[e * npe] + npe,
+    for (int32_t e : order) {
+        const bool isShared = std::any_of(&model.elements[static_cast<size_t>(e) * npe],
+                                          &model.elements[static_cast<size_t>(e) * npe] + npe,
                                           [&](int32_t node) { return owner[node] == kShared; });
         if (isShared) {
-            shared.push_back(static_cast<int32_t>(e));
+            shared.push_back(e);
         } else {
-            partition.elements.push_back(static_cast<int32_t>(e));
+            partition.elements.push_back(e);
             ++partition.start[blockOf(e) + 1];
         }
     }

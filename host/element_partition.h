@@ -20,8 +20,18 @@ struct ElementPartition {
     size_t sharedCount() const { return elements.size() - start[threads]; }
 };
 
-// Splits the elements into contiguous blocks of their numbering (meshers number neighbours
-// close together, so few elements end up shared).
-ElementPartition partitionElements(const Model& model, int threads);
+// Splits the elements, taken in the given order, into contiguous blocks. An order that follows the
+// matrix (see matrixOrderOfElements) makes each thread's scatter walk the compressed matrix
+// nearly in storage order; neighbouring elements stay together, so few end up shared.
+ElementPartition partitionElements(const Model& model, const std::vector<int32_t>& order,
+                                   int threads);
+
+// The elements in their numbering.
+std::vector<int32_t> meshOrderOfElements(const Model& model);
+
+// The elements by the last matrix column their entries land in: the highest-numbered unknown
+// among their nodes. nodeRank[n] is the position of node n in the elimination order.
+std::vector<int32_t> matrixOrderOfElements(const Model& model,
+                                           const std::vector<int32_t>& nodeRank);
 
 } // namespace xefhost

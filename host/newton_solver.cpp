@@ -97,6 +97,7 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
     Stopwatch clock;
     progress("ordering the nodes");
     SparseSystem system;
+    ElementPartition partition;
     {
         const NodeGraph graph = buildNodeGraph(model);
         const std::vector<int32_t> order =
@@ -104,8 +105,13 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
         addTime(analysis, "ordering", clock.lap());
         progress("building the sparse pattern");
         system = buildSparseSystem(model, graph, order);
+        std::vector<int32_t> rank(order.size());
+        for (size_t k = 0; k < order.size(); ++k) {
+            rank[order[k]] = static_cast<int32_t>(k);
+        }
+        partition =
+            partitionElements(model, matrixOrderOfElements(model, rank), omp_get_max_threads());
     }
-    const ElementPartition partition = partitionElements(model, omp_get_max_threads());
     analysis.unknowns = static_cast<size_t>(system.size);
     analysis.nonzeros = system.nonzeros();
     addTime(analysis, "pattern", clock.lap());

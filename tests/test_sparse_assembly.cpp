@@ -196,7 +196,8 @@ TEST(Assembly, EqualsADenseSumOfClosedFormElementStiffnessesOnAnyThreadCount) {
     std::vector<double> reference;
     for (int threads : {1, 2, 3}) {
         std::vector<double> force;
-        assemble(model, kernels, partitionElements(model, threads), u, {&force, &system, nullptr});
+        assemble(model, kernels, partitionElements(model, meshOrderOfElements(model), threads), u,
+                 {&force, &system, nullptr});
         const Eigen::MatrixXd K = expand(system);
         EXPECT_LT((K - expected).cwiseAbs().maxCoeff(), 1e-12 * expected.cwiseAbs().maxCoeff())
             << threads << " threads";
@@ -220,7 +221,8 @@ TEST(Assembly, InternalForceIsTheStiffnessTimesTheDisplacements) {
     SparseSystem all = buildSparseSystem(unrestrained, buildNodeGraph(unrestrained), identity);
     Eigen::VectorXd u = Eigen::VectorXd::LinSpaced(static_cast<int>(model.dofCount()), -1, 1);
     std::vector<double> uv(u.data(), u.data() + u.size()), force, magnitude;
-    assemble(unrestrained, kernels, partitionElements(unrestrained, 2), uv,
+    assemble(unrestrained, kernels,
+             partitionElements(unrestrained, meshOrderOfElements(unrestrained), 2), uv,
              {&force, &all, &magnitude});
     const Eigen::VectorXd expected = expand(all) * u;
     for (size_t dof = 0; dof < force.size(); ++dof) {
@@ -232,7 +234,8 @@ TEST(Assembly, InternalForceIsTheStiffnessTimesTheDisplacements) {
     one.elements.resize(3);
     one.elementIds.resize(1);
     one.elementMaterial.resize(1);
-    assemble(one, kernels, partitionElements(one, 1), uv, {&force, nullptr, &magnitude});
+    assemble(one, kernels, partitionElements(one, meshOrderOfElements(one), 1), uv,
+             {&force, nullptr, &magnitude});
     const auto Ke = closedFormStiffness(one, 0);
     for (int i = 0; i < 6; ++i) {
         double sum = 0;
@@ -258,7 +261,8 @@ TEST(ElementPartition, GivesEveryElementOnceAndNoNodeToTwoThreads) {
             model.elements = elements;
         }
         for (int threads : {1, 2, 4}) {
-            const ElementPartition partition = partitionElements(model, threads);
+            const ElementPartition partition =
+                partitionElements(model, meshOrderOfElements(model), threads);
             std::vector<int32_t> all = partition.elements;
             std::sort(all.begin(), all.end());
             std::vector<int32_t> expected(model.elementCount());
