@@ -15,7 +15,7 @@ struct CholeskySolver::State {
 
 namespace {
 
-// A view of the host's arrays as a CHOLMOD matrix: upper triangle, sorted, packed; no copy.
+// A view of the host's arrays as a CHOLMOD matrix: lower triangle, sorted, packed; no copy.
 void describe(cholmod_sparse& A, SparseSystem& system) {
     std::memset(&A, 0, sizeof A);
     A.nrow = A.ncol = static_cast<size_t>(system.size);
@@ -23,7 +23,7 @@ void describe(cholmod_sparse& A, SparseSystem& system) {
     A.p = system.columnStart.data();
     A.i = system.rowIndex.data();
     A.x = system.values.data();
-    A.stype = 1;
+    A.stype = -1;
     A.itype = CHOLMOD_INT;
     A.xtype = CHOLMOD_REAL;
     A.dtype = CHOLMOD_DOUBLE;
@@ -36,8 +36,9 @@ void describe(cholmod_sparse& A, SparseSystem& system) {
 CholeskySolver::CholeskySolver() : state_(std::make_unique<State>()) {
     cholmod_start(&state_->common);
     state_->common.supernodal = CHOLMOD_SUPERNODAL;
-    // The host numbers the unknowns in a postordered fill-reducing order of the nodes, so the
-    // matrix is factorized as it stands: no second ordering and no permuted copy of it.
+    // The host numbers the unknowns in a postordered fill-reducing order of the nodes and stores
+    // the lower triangle, so the matrix is factorized as it stands: no second ordering and no
+    // permuted or transposed copy of it.
     state_->common.nmethods = 1;
     state_->common.method[0].ordering = CHOLMOD_NATURAL;
     state_->common.postorder = 0;

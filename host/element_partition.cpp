@@ -15,16 +15,16 @@ std::vector<int32_t> matrixOrderOfElements(const Model& model,
                                            const std::vector<int32_t>& nodeRank) {
     const size_t m = model.elementCount();
     const int npe = model.nodesPerElement;
-    // A counting sort on the last node rank keeps elements of equal key in mesh order.
+    // A counting sort on the first node rank keeps elements of equal key in mesh order.
     std::vector<int64_t> start(nodeRank.size() + 1, 0);
     std::vector<int32_t> key(m);
     for (size_t e = 0; e < m; ++e) {
-        int32_t last = 0;
-        for (int k = 0; k < npe; ++k) {
-            last = std::max(last, nodeRank[model.elements[e * npe + k]]);
+        int32_t first = nodeRank[model.elements[e * npe]];
+        for (int k = 1; k < npe; ++k) {
+            first = std::min(first, nodeRank[model.elements[e * npe + k]]);
         }
-        key[e] = last;
-        ++start[last + 1];
+        key[e] = first;
+        ++start[first + 1];
     }
     for (size_t r = 0; r < nodeRank.size(); ++r) {
         start[r + 1] += start[r];

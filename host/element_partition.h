@@ -29,8 +29,9 @@ ElementPartition partitionElements(const Model& model, const std::vector<int32_t
 // The elements in their numbering.
 std::vector<int32_t> meshOrderOfElements(const Model& model);
 
-// The elements by the last matrix column their entries land in: the highest-numbered unknown
-// among their nodes. nodeRank[n] is the position of node n in the elimination order.
+// The elements by the first matrix column their entries land in: the lowest-numbered unknown
+// among their nodes, whose column takes most of them. nodeRank[n] is the position of node n in
+// the elimination order.
 std::vector<int32_t> matrixOrderOfElements(const Model& model,
                                            const std::vector<int32_t>& nodeRank);
 

@@ -125,9 +125,16 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
     std::vector<double> magnitude;
     AssemblyTargets withMatrix{&analysis.internalForce, &system, nullptr};
     const AssemblyTargets residualOnly{&analysis.internalForce, nullptr, &magnitude};
-    progress("assembling");
-    assemble(model, kernels, partition, analysis.u, withMatrix);
-    addTime(analysis, "assembly", clock.lap());
+    // The element entry positions are as large as the matrix itself; they are held only while
+    // a tangent is assembled, so that the factorization has their memory.
+    const auto assembleTangent = [&]() {
+        progress("assembling");
+        locateElementEntries(model, system);
+        assemble(model, kernels, partition, analysis.u, withMatrix);
+        releaseElementEntries(system);
+        addTime(analysis, "assembly", clock.lap());
+    };
+    assembleTangent();
     double norm = freeNorm(model, analysis.internalForce);
     analysis.residualNorms.push_back(norm);
     double load = 0;
@@ -150,9 +157,7 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
          ++iteration) {
         previous = norm;
         if (!matrixCurrent) {
-            progress("assembling");
-            assemble(model, kernels, partition, analysis.u, withMatrix);
-            addTime(analysis, "assembly", clock.lap());
+            assembleTangent();
         }
         if (iteration == 0) {
             progress("analysing the factor");

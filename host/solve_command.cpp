@@ -164,7 +164,9 @@ int runSolve(const SolveOptions& options, std::ostream& out) {
         for (const std::string& dataName : description.dataNames()) {
             a.dataKeys.push_back(dataKey(dataName));
         }
-        previous = std::move(mesh);
+        // Only a further level needs this mesh; the solve needs its memory.
+        previous = level < options.refine ? std::move(mesh) : Mesh{};
+        mesh = Mesh{};
         ElementKernels kernels(library, a.model, problem.intCode);
         a.intCode = kernels.intCode();
         a.seconds.emplace_back("model", since(stage));

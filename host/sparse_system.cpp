@@ -9,7 +9,6 @@ SparseSystem buildSparseSystem(const Model& model, const NodeGraph& graph,
                                const std::vector<int32_t>& nodeOrder) {
     SparseSystem system;
     const int d = model.dofsPerNode;
-    const int npe = model.nodesPerElement;
 
     // Each node's free unknowns are numbered together, in the elimination order of the nodes.
     system.equation.assign(model.dofCount(), -1);
@@ -27,8 +26,8 @@ SparseSystem buildSparseSystem(const Model& model, const NodeGraph& graph,
     }
     system.size = static_cast<int32_t>(next);
 
-    // Column by column: the free unknowns of the node's neighbours, ascending, up to the column's
-    // own unknown.
+    // Column by column: the column's own unknown and the later free unknowns of the node's
+    // neighbours, ascending.
     system.columnStart.assign(system.size + 1, 0);
     std::vector<int32_t> rows, around;
     rows.reserve(graph.neighbours.size() * d * d / 2 + system.size);
@@ -50,12 +49,8 @@ SparseSystem buildSparseSystem(const Model& model, const NodeGraph& graph,
             if (eqj < 0) {
                 continue;
             }
-            for (int32_t eq : around) {
-                if (eq > eqj) {
-                    break;
-                }
-                rows.push_back(eq);
-            }
+            rows.insert(rows.end(), std::lower_bound(around.begin(), around.end(), eqj),
+                        around.end());
             if (rows.size() >= static_cast<size_t>(INT32_MAX)) {
                 throw std::runtime_error("more matrix entries than 32-bit indices hold");
             }
@@ -65,7 +60,12 @@ SparseSystem buildSparseSystem(const Model& model, const NodeGraph& graph,
     system.rowIndex = std::move(rows);
     system.values.assign(system.rowIndex.size() + 1, 0.0);
 
-    // Where each entry of each element's upper triangle lands.
+    return system;
+}
+
+void locateElementEntries(const Model& model, SparseSystem& system) {
+    const int d = model.dofsPerNode;
+    const int npe = model.nodesPerElement;
     const int nd = npe * d;
     system.entriesPerElement = nd * (nd + 1) / 2;
     system.positions.resize(model.elementCount() * system.entriesPerElement);
@@ -86,14 +86,17 @@ SparseSystem buildSparseSystem(const Model& model, const NodeGraph& graph,
                     continue;
                 }
                 const int32_t lo = std::min(eq[i], eq[j]), hi = std::max(eq[i], eq[j]);
-                const int32_t* first = &system.rowIndex[system.columnStart[hi]];
-                const int32_t* last = &system.rowIndex[system.columnStart[hi + 1]];
-                *out++ = static_cast<int32_t>(std::lower_bound(first, last, lo) -
+                const int32_t* first = &system.rowIndex[system.columnStart[lo]];
+                const int32_t* last = &system.rowIndex[system.columnStart[lo + 1]];
+                *out++ = static_cast<int32_t>(std::lower_bound(first, last, hi) -
                                               system.rowIndex.data());
             }
         }
     }
-    return system;
+}
+
+void releaseElementEntries(SparseSystem& system) {
+    std::vector<int32_t>().swap(system.positions);
 }
 
 } // namespace xefhost
