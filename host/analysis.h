@@ -4,6 +4,7 @@
 #include "element_kernels.h"
 #include "error_norms.h"
 #include "model.h"
+#include "stage_clock.h"
 
 #include <optional>
 #include <string>
@@ -24,14 +25,14 @@ struct Analysis {
     double elementSize = 0;
     size_t unknowns = 0;
     size_t nonzeros = 0;
-    std::vector<std::pair<std::string, double>> seconds; // time of each stage
-    std::vector<double> residualNorms;                   // before each Newton step, and after
-    double factorEntries = 0;                            // nonzeros of the Cholesky factor
-    double factorFlops = 0;      // floating-point operations of one factorization
-    double backwardError = 0;    // largest residual relative to the size of its summed terms
-    double applied[2] = {0, 0};  // sum of the external forces
-    double reaction[2] = {0, 0}; // sum of the support reactions
-    double forceScale = 0;       // sum of the magnitudes of every load and reaction component
+    std::vector<StageCost> stages;     // time and peak memory of each stage
+    std::vector<double> residualNorms; // before each Newton step, and after
+    double factorEntries = 0;          // nonzeros of the Cholesky factor
+    double factorFlops = 0;            // floating-point operations of one factorization
+    double backwardError = 0;          // largest residual relative to the size of its summed terms
+    double applied[2] = {0, 0};        // sum of the external forces
+    double reaction[2] = {0, 0};       // sum of the support reactions
+    double forceScale = 0;             // sum of the magnitudes of every load and reaction component
     double strainEnergy = 0;
     double maxDisplacement = 0;
     std::optional<ErrorNorms> errors;

@@ -7,7 +7,6 @@
 
 #include <omp.h>
 
-#include <chrono>
 #include <cmath>
 
 namespace xefhost {
@@ -20,19 +19,6 @@ constexpr double kTolerance = 1e-8;
 // Residuals below this backward error are what summing the element forces in double precision
 // leaves; no further step can reduce them.
 constexpr double kRoundOffLevel = 1e-12;
-
-class Stopwatch {
-  public:
-    double lap() {
-        const auto now = std::chrono::steady_clock::now();
-        const double s = std::chrono::duration<double>(now - last_).count();
-        last_ = now;
-        return s;
-    }
-
-  private:
-    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
-};
 
 double freeNorm(const Model& model, const std::vector<double>& internalForce) {
     double sum = 0;
@@ -78,23 +64,13 @@ double backwardError(const Model& model, const std::vector<double>& internalForc
     return worst;
 }
 
-void addTime(Analysis& a, const std::string& stage, double seconds) {
-    for (auto& [name, total] : a.seconds) {
-        if (name == stage) {
-            total += seconds;
-            return;
-        }
-    }
-    a.seconds.emplace_back(stage, seconds);
-}
-
 } // namespace
 
 void solveNewton(Analysis& analysis, ElementKernels& kernels,
                  const std::function<void(const std::string&)>& progress) {
     Model& model = analysis.model;
     requireRestraint(model);
-    Stopwatch clock;
+    StageClock clock;
     progress("ordering the nodes");
     SparseSystem system;
     ElementPartition partition;
@@ -102,7 +78,7 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
         const NodeGraph graph = buildNodeGraph(model);
         const std::vector<int32_t> order =
             fillReducingNodeOrder(graph, NodeOrdering::MinimumDegree);
-        addTime(analysis, "ordering", clock.lap());
+        clock.finish(analysis.stages, "ordering");
         progress("building the sparse pattern");
         system = buildSparseSystem(model, graph, order);
         std::vector<int32_t> rank(order.size());
@@ -114,7 +90,7 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
     }
     analysis.unknowns = static_cast<size_t>(system.size);
     analysis.nonzeros = system.nonzeros();
-    addTime(analysis, "pattern", clock.lap());
+    clock.finish(analysis.stages, "pattern");
 
     analysis.u.assign(model.dofCount(), 0.0);
     for (size_t dof = 0; dof < model.dofCount(); ++dof) {
@@ -132,7 +108,7 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
         locateElementEntries(model, system);
         assemble(model, kernels, partition, analysis.u, withMatrix);
         releaseElementEntries(system);
-        addTime(analysis, "assembly", clock.lap());
+        clock.finish(analysis.stages, "assembly");
     };
     assembleTangent();
     double norm = freeNorm(model, analysis.internalForce);
@@ -164,7 +140,7 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
             solver.analyze(system);
             analysis.factorEntries = solver.factorEntries();
             analysis.factorFlops = solver.factorFlops();
-            addTime(analysis, "analysis", clock.lap());
+            clock.finish(analysis.stages, "analysis");
         }
         progress("factorizing");
         try {
@@ -173,7 +149,7 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
             throw SingularModelError(std::string("the model can move freely: ") + error.what() +
                                      "; fix more displacement components");
         }
-        addTime(analysis, "factorization", clock.lap());
+        clock.finish(analysis.stages, "factorization");
         progress("solving");
         for (size_t dof = 0; dof < model.dofCount(); ++dof) {
             const int32_t eq = system.equation[dof];
@@ -188,11 +164,11 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
                 analysis.u[dof] += du[eq];
             }
         }
-        addTime(analysis, "solve", clock.lap());
+        clock.finish(analysis.stages, "solve");
         progress("checking the residual");
         assemble(model, kernels, partition, analysis.u, residualOnly);
         matrixCurrent = false;
-        addTime(analysis, "assembly", clock.lap());
+        clock.finish(analysis.stages, "assembly");
         norm = freeNorm(model, analysis.internalForce);
         analysis.residualNorms.push_back(norm);
         analysis.backwardError = backwardError(model, analysis.internalForce, magnitude);

@@ -143,8 +143,13 @@ void levelJson(JsonWriter& json, const Analysis& a) {
         .member("matrix_entries", a.nonzeros)
         .member("integration_code", a.intCode);
     json.key("seconds").beginObject();
-    for (const auto& [stage, seconds] : a.seconds) {
-        json.member(stage, seconds);
+    for (const StageCost& stage : a.stages) {
+        json.member(stage.name, stage.seconds);
+    }
+    json.endObject();
+    json.key("peak_memory_mib").beginObject();
+    for (const StageCost& stage : a.stages) {
+        json.member(stage.name, stage.peakBytes / (1024.0 * 1024.0));
     }
     json.endObject();
     json.key("newton_residual_norms").beginArray();

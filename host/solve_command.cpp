@@ -93,8 +93,14 @@ void printSummary(const Analysis& a, const Problem& problem, std::ostream& out) 
     out << "  factor " << std::fixed << std::setprecision(1) << a.factorEntries / 1e6
         << "M entries, " << a.factorFlops / 1e9 << " GFlop\n";
     out << "  time   ";
-    for (const auto& [stage, seconds] : a.seconds) {
-        out << " " << stage << " " << std::fixed << std::setprecision(3) << seconds << " s,";
+    for (const StageCost& stage : a.stages) {
+        out << " " << stage.name << " " << std::fixed << std::setprecision(3) << stage.seconds
+            << " s,";
+    }
+    out << "\n  peak MiB";
+    for (const StageCost& stage : a.stages) {
+        out << " " << stage.name << " " << std::setprecision(0)
+            << stage.peakBytes / (1024.0 * 1024.0) << ",";
     }
     out.unsetf(std::ios::floatfield);
     out << "\n  Newton residual norms";
@@ -151,11 +157,10 @@ int runSolve(const SolveOptions& options, std::ostream& out) {
     std::vector<Analysis> levels;
     Mesh previous;
     for (int level = 0; level <= options.refine; ++level) {
-        auto stage = std::chrono::steady_clock::now();
-        Mesh mesh = levelMesh(problem, level, options.output, &previous, progress);
+        StageClock clock;
         Analysis a;
-        a.seconds.emplace_back("mesh", since(stage));
-        stage = std::chrono::steady_clock::now();
+        Mesh mesh = levelMesh(problem, level, options.output, &previous, progress);
+        clock.finish(a.stages, "mesh");
         progress("building the model");
         const ElementDescription description(library, problem.intCode, -1);
         a.model = buildModel(mesh, problem, description);
@@ -169,11 +174,11 @@ int runSolve(const SolveOptions& options, std::ostream& out) {
         mesh = Mesh{};
         ElementKernels kernels(library, a.model, problem.intCode);
         a.intCode = kernels.intCode();
-        a.seconds.emplace_back("model", since(stage));
+        clock.finish(a.stages, "model");
 
         solveNewton(a, kernels, [&](const std::string& s) { progress(s); });
 
-        stage = std::chrono::steady_clock::now();
+        clock = StageClock();
         progress("post-processing");
         a.post = postProcess(a.model, kernels, a.u);
         if (problem.exact) {
@@ -182,7 +187,7 @@ int runSolve(const SolveOptions& options, std::ostream& out) {
             a.errors = errorNorms(a.model, a.gpostNames, a.post, a.u,
                                   makeExactSolution(*problem.exact, E, nu));
         }
-        a.seconds.emplace_back("post", since(stage));
+        clock.finish(a.stages, "post");
         progress.clear();
         out << "level " << level << "\n";
         printSummary(a, problem, out);
@@ -195,15 +200,27 @@ int runSolve(const SolveOptions& options, std::ostream& out) {
         printConvergence(levels, out);
     }
     progress("writing results");
+    StageClock clock;
+    std::vector<StageCost> output;
     const std::string name = std::filesystem::path(options.problem).stem().string();
     const std::vector<std::string> written =
         writeResults(options.output, name, problem, levels.back(), levels);
+    clock.finish(output, "output");
     progress.clear();
     out << "\nwrote";
     for (const std::string& file : written) {
         out << " " << file;
     }
-    out << "\ntotal " << std::fixed << std::setprecision(2) << since(start) << " s\n";
+    double peak = output.front().peakBytes;
+    for (const Analysis& a : levels) {
+        for (const StageCost& stage : a.stages) {
+            peak = std::max(peak, stage.peakBytes);
+        }
+    }
+    out << "\noutput " << std::fixed << std::setprecision(3) << output.front().seconds
+        << " s, peak MiB " << std::setprecision(0) << output.front().peakBytes / (1024.0 * 1024.0);
+    out << "\ntotal " << std::setprecision(2) << since(start) << " s, peak MiB "
+        << std::setprecision(0) << peak / (1024.0 * 1024.0) << "\n";
     return 0;
 }
 

@@ -1,0 +1,31 @@
+// Wall time and peak resident memory of each stage of a run, for the figures xefhost reports.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace xefhost {
+
+struct StageCost {
+    std::string name;
+    double seconds = 0;
+    double peakBytes = 0; // largest resident memory of the process during the stage; 0 if unknown
+};
+
+// Largest resident memory of this process so far (VmHWM), in bytes; 0 where the system does not
+// say.
+double residentPeakBytes();
+
+class StageClock {
+  public:
+    StageClock();
+    // Charges the time since the last call (or since construction) to the stage, adding to an
+    // earlier stage of the same name, and starts timing the next one.
+    void finish(std::vector<StageCost>& costs, const std::string& stage);
+
+  private:
+    std::chrono::steady_clock::time_point last_;
+};
+
+} // namespace xefhost
