@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <Eigen/Dense>
+#include <Eigen/SparseCholesky>
 #include <algorithm>
 #include <numeric>
 #include <random>
@@ -289,6 +290,70 @@ TEST(ElementPartition, GivesEveryElementOnceAndNoNodeToTwoThreads) {
             }
         }
     }
+}
+
+// The straightforward path: triplets of closed-form element matrices in mesh numbering, Eigen's
+// simplicial Cholesky, no reordering of the host's own.
+Eigen::VectorXd straightforwardSolution(const Model& model) {
+    std::vector<int> equation(model.dofCount(), -1);
+    int size = 0;
+    for (size_t dof = 0; dof < model.dofCount(); ++dof) {
+        if (!model.fixed[dof]) {
+            equation[dof] = size++;
+        }
+    }
+    std::vector<Eigen::Triplet<double>> triplets;
+    for (size_t e = 0; e < model.elementCount(); ++e) {
+        const auto Ke = closedFormStiffness(model, e);
+        for (int i = 0; i < 6; ++i) {
+            for (int j = 0; j < 6; ++j) {
+                const int a = equation[2 * model.elements[3 * e + i / 2] + i % 2];
+                const int b = equation[2 * model.elements[3 * e + j / 2] + j % 2];
+                if (a >= 0 && b >= 0) {
+                    triplets.emplace_back(a, b, Ke(i, j));
+                }
+            }
+        }
+    }
+    Eigen::SparseMatrix<double> K(size, size);
+    K.setFromTriplets(triplets.begin(), triplets.end());
+    Eigen::VectorXd f(size);
+    for (size_t dof = 0; dof < model.dofCount(); ++dof) {
+        if (equation[dof] >= 0) {
+            f[equation[dof]] = model.externalForce[dof];
+        }
+    }
+    Eigen::SimplicialLLT<Eigen::SparseMatrix<double>> cholesky(K);
+    const Eigen::VectorXd free = cholesky.solve(f);
+    Eigen::VectorXd u = Eigen::VectorXd::Zero(static_cast<Eigen::Index>(model.dofCount()));
+    for (size_t dof = 0; dof < model.dofCount(); ++dof) {
+        if (equation[dof] >= 0) {
+            u[static_cast<Eigen::Index>(dof)] = free[equation[dof]];
+        }
+    }
+    return u;
+}
+
+TEST(Newton, GivesTheStraightforwardPathsTipDisplacementToRoundOff) {
+    Loaded loaded;
+    Analysis analysis;
+    analysis.model = strip(200, 20);
+    ElementKernels kernels(loaded.library, analysis.model, -1);
+    solveNewton(analysis, kernels, [](const std::string&) {});
+    const Eigen::VectorXd expected = straightforwardSolution(analysis.model);
+    // The top right corner, node (200, 20).
+    const size_t tip = 21 * 201 - 1;
+    for (int c = 0; c < 2; ++c) {
+        const double fast = analysis.u[2 * tip + c];
+        const double reference = expected[static_cast<Eigen::Index>(2 * tip + c)];
+        EXPECT_NEAR(fast, reference, 1e-9 * std::fabs(reference)) << c;
+    }
+    double worst = 0;
+    for (size_t dof = 0; dof < analysis.u.size(); ++dof) {
+        worst =
+            std::max(worst, std::fabs(analysis.u[dof] - expected[static_cast<Eigen::Index>(dof)]));
+    }
+    EXPECT_LT(worst, 1e-9 * expected.cwiseAbs().maxCoeff());
 }
 
 TEST(Newton, ALinearModelStopsAfterOneFactorizationAtRoundOff) {
