@@ -29,20 +29,24 @@ def nodes(nx, ny):
 
 
 def triangles(nx, ny):
-    """Node tags of the two triangles (a,b,c) and (a,c,d) of each square, counter-clockwise."""
+    """Node tags of the two triangles (a,b,c) and (a,c,d) of each square, counter-clockwise, in
+    columns 1 to 3; column 0 is left for the element tags, so the block is written as it is."""
     j, i = np.meshgrid(np.arange(ny, dtype=np.uint64), np.arange(nx, dtype=np.uint64), indexing="ij")
     a = (j * (nx + 1) + i + 1).ravel()
-    b, c, d = a + 1, a + nx + 2, a + nx + 1
-    result = np.empty((2 * a.size, 3), dtype=np.uint64)
-    result[0::2] = np.stack([a, b, c], axis=1)
-    result[1::2] = np.stack([a, c, d], axis=1)
+    result = np.empty((2 * a.size, 4), dtype=np.uint64)
+    result[0::2, 1] = result[1::2, 1] = a
+    result[0::2, 2] = a + 1
+    result[0::2, 3] = result[1::2, 2] = a + nx + 2
+    result[1::2, 3] = a + nx + 1
     return result
 
 
-def edge_lines(nx, ny, column):
-    """The line elements along the vertical edge at node column `column`, bottom to top."""
+def edge_lines(nx, ny, column, downwards=False):
+    """The line elements along the vertical edge at node column `column`, tag column first."""
     lower = np.arange(ny, dtype=np.uint64) * (nx + 1) + column + 1
-    return np.stack([lower, lower + nx + 1], axis=1)
+    result = np.empty((ny, 3), dtype=np.uint64)
+    result[:, 1], result[:, 2] = lower, lower + nx + 1
+    return result[::-1, [0, 2, 1]] if downwards else result
 
 
 def binary_header(name, *values):
@@ -58,25 +62,20 @@ def entity(tag, box, physical, boundary):
             np.array(boundary, np.int32).tobytes())
 
 
-def element_block(out, dim, tag, gmsh_type, first_tag, connectivity):
-    """Writes one $Elements block; returns the next free element tag."""
-    count = len(connectivity)
+def element_block(out, dim, tag, gmsh_type, first_tag, block):
+    """Writes one $Elements block, filling in the tags; returns the next free element tag."""
+    count = len(block)
     out.write(np.array([dim, tag, gmsh_type], np.int32).tobytes())
     out.write(np.array([count], np.uint64).tobytes())
-    block = np.empty((count, connectivity.shape[1] + 1), dtype=np.uint64)
     block[:, 0] = np.arange(first_tag, first_tag + count, dtype=np.uint64)
-    block[:, 1:] = connectivity
-    block.tofile(out)
+    np.ascontiguousarray(block).tofile(out)
     return first_tag + count
 
 
 def write_msh(path, nx, ny):
-    xyz = nodes(nx, ny)
-    tris = triangles(nx, ny)
-    clamped = edge_lines(nx, ny, 0)[::-1, ::-1]  # downwards, as the boundary runs round
-    tip = edge_lines(nx, ny, nx)
-    node_count = len(xyz)
-    element_count = len(tris) + len(clamped) + len(tip)
+    # Each array is made just before it is written, so only one large one is alive at a time.
+    node_count = (nx + 1) * (ny + 1)
+    element_count = 2 * nx * ny + 2 * ny
     with open(path, "wb") as out:
         out.write(b"$MeshFormat\n4.1 1 8\n" + np.array([1], np.int32).tobytes() +
                   b"\n$EndMeshFormat\n")
@@ -93,12 +92,13 @@ def write_msh(path, nx, ny):
         out.write(np.array([2, 1, 0], np.int32).tobytes())
         out.write(np.array([node_count], np.uint64).tobytes())
         np.arange(1, node_count + 1, dtype=np.uint64).tofile(out)
-        xyz.tofile(out)
+        nodes(nx, ny).tofile(out)
         out.write(b"\n$EndNodes\n")
         out.write(binary_header(b"Elements", 3, element_count, 1, element_count))
-        next_tag = element_block(out, 1, 1, LINE, 1, clamped)
-        next_tag = element_block(out, 1, 2, LINE, next_tag, tip)
-        element_block(out, 2, 1, TRIANGLE, next_tag, tris)
+        # The clamped edge runs downwards, as the boundary runs round.
+        next_tag = element_block(out, 1, 1, LINE, 1, edge_lines(nx, ny, 0, downwards=True))
+        next_tag = element_block(out, 1, 2, LINE, next_tag, edge_lines(nx, ny, nx))
+        element_block(out, 2, 1, TRIANGLE, next_tag, triangles(nx, ny))
         out.write(b"\n$EndElements\n")
 
 
