@@ -31,7 +31,8 @@ def nodes(nx, ny):
 def triangles(nx, ny):
     """Node tags of the two triangles (a,b,c) and (a,c,d) of each square, counter-clockwise, in
     columns 1 to 3; column 0 is left for the element tags, so the block is written as it is."""
-    j, i = np.meshgrid(np.arange(ny, dtype=np.uint64), np.arange(nx, dtype=np.uint64), indexing="ij")
+    j, i = np.meshgrid(np.arange(ny, dtype=np.uint64), np.arange(nx, dtype=np.uint64),
+                       indexing="ij")
     a = (j * (nx + 1) + i + 1).ravel()
     result = np.empty((2 * a.size, 4), dtype=np.uint64)
     result[0::2, 1] = result[1::2, 1] = a
