@@ -96,9 +96,12 @@ def main():
               (NAMES[program], "same" if r[7] == own[7] else "NOT THE SAME",
                abs(r[6] - own[6]) / abs(own[6])))
     fastest = min(peers, key=lambda p: peers[p][0])
+    thriftiest = min(peers, key=lambda p: peers[p][1])
     leanest = min(peers, key=lambda p: peers[p][5])
     print("xefhost / fastest peer (%s), whole run: %.2f" %
           (NAMES[fastest], own[0] / peers[fastest][0]))
+    print("xefhost / peer of least CPU time (%s), CPU time: %.2f" %
+          (NAMES[thriftiest], own[1] / peers[thriftiest][1]))
     print("xefhost / leanest peer (%s), peak memory: %.2f" %
           (NAMES[leanest], own[5] / peers[leanest][5]))
 

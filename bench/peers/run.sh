@@ -28,19 +28,21 @@ rm -f "$out"/runs/*
 echo "output folder $out"
 "$python" "$root/bench/cantilever_mesh.py" --nx "$nx" --ny "$ny" -o "$out/mesh"
 
-# The peers run single-threaded: one process, and no threads in BLAS or OpenMP.
-peer_env=(env OMP_NUM_THREADS=1 OPENBLAS_NUM_THREADS=1 MKL_NUM_THREADS=1
+# Every program runs single-threaded: one process, and no threads in BLAS or OpenMP. Left to
+# itself, OpenBLAS would start a thread per core for the factorizations of xefhost and FreeFEM.
+single=(env OMP_NUM_THREADS=1 OPENBLAS_NUM_THREADS=1 MKL_NUM_THREADS=1
   FF_LOADPATH=/usr/lib/freefem++)
 programs=(xefhost)
 declare -A command
-command[xefhost]="$xefhost solve $out/mesh/cantilever.toml --element $element -o $out/xefhost-out"
+command[xefhost]="${single[*]} $xefhost solve $out/mesh/cantilever.toml --element $element"
+command[xefhost]+=" -o $out/xefhost-out"
 
 if command -v FreeFem++-nw > /dev/null && [ -e /usr/lib/freefem++/gmsh.so ] \
   && command -v gmsh > /dev/null; then
   # FreeFEM reads Gmsh 2.2 text only (its 2.2 binary reading is broken); converting is untimed.
   gmsh -0 "$out/mesh/cantilever.msh" -format msh22 -o "$out/mesh/cantilever22.msh" > /dev/null
   programs+=(freefem)
-  command[freefem]="${peer_env[*]} FreeFem++-nw -v 0 $here/cantilever.edp"
+  command[freefem]="${single[*]} FreeFem++-nw -v 0 $here/cantilever.edp"
   command[freefem]+=" -mesh $out/mesh/cantilever22.msh"
 else
   echo "FreeFEM is not installed (bench/peers/install.sh installs it): skipped"
@@ -50,11 +52,11 @@ if "$python" -c "import dolfinx, meshio" 2> /dev/null; then
   # Two runs on a tiny mesh fill the form compiler's cache, so the timed runs compile nothing.
   "$python" "$root/bench/cantilever_mesh.py" --nx 2 --ny 1 -o "$out/warm-up" > /dev/null
   for _ in 1 2; do
-    "${peer_env[@]}" "$python" "$here/cantilever_dolfinx.py" "$out/warm-up/cantilever.msh" \
+    "${single[@]}" "$python" "$here/cantilever_dolfinx.py" "$out/warm-up/cantilever.msh" \
       > "$out/warm-up/dolfinx.log" 2>&1
   done
   programs+=(dolfinx)
-  command[dolfinx]="${peer_env[*]} $python $here/cantilever_dolfinx.py $out/mesh/cantilever.msh"
+  command[dolfinx]="${single[*]} $python $here/cantilever_dolfinx.py $out/mesh/cantilever.msh"
 else
   echo "DOLFINx is not installed (bench/peers/install.sh installs it): skipped"
 fi
