@@ -147,7 +147,7 @@ void levelJson(JsonWriter& json, const Analysis& a) {
         json.member(stage.name, stage.seconds);
     }
     json.endObject();
-    json.key("peak_memory_mib").beginObject();
+    json.key("memory_high_water_mib").beginObject();
     for (const StageCost& stage : a.stages) {
         json.member(stage.name, stage.peakBytes / (1024.0 * 1024.0));
     }

@@ -97,7 +97,7 @@ void printSummary(const Analysis& a, const Problem& problem, std::ostream& out) 
         out << " " << stage.name << " " << std::fixed << std::setprecision(3) << stage.seconds
             << " s,";
     }
-    out << "\n  peak MiB";
+    out << "\n  memory high-water MiB";
     for (const StageCost& stage : a.stages) {
         out << " " << stage.name << " " << std::setprecision(0)
             << stage.peakBytes / (1024.0 * 1024.0) << ",";
@@ -211,16 +211,9 @@ int runSolve(const SolveOptions& options, std::ostream& out) {
     for (const std::string& file : written) {
         out << " " << file;
     }
-    double peak = output.front().peakBytes;
-    for (const Analysis& a : levels) {
-        for (const StageCost& stage : a.stages) {
-            peak = std::max(peak, stage.peakBytes);
-        }
-    }
-    out << "\noutput " << std::fixed << std::setprecision(3) << output.front().seconds
-        << " s, peak MiB " << std::setprecision(0) << output.front().peakBytes / (1024.0 * 1024.0);
-    out << "\ntotal " << std::setprecision(2) << since(start) << " s, peak MiB "
-        << std::setprecision(0) << peak / (1024.0 * 1024.0) << "\n";
+    out << "\noutput " << std::fixed << std::setprecision(3) << output.front().seconds << " s";
+    out << "\ntotal " << std::setprecision(2) << since(start) << " s, memory high-water MiB "
+        << std::setprecision(0) << residentPeakBytes() / (1024.0 * 1024.0) << "\n";
     return 0;
 }
 

@@ -6,16 +6,6 @@
 
 namespace xefhost {
 
-namespace {
-
-// Linux lets a process restart its own high-water mark, so each stage gets its own peak.
-void restartResidentPeak() {
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-}
-
-} // namespace
-
 double residentPeakBytes() {
     std::ifstream status("/proc/self/status");
     std::string line;
@@ -31,7 +21,6 @@ double residentPeakBytes() {
 }
 
 StageClock::StageClock() : last_(std::chrono::steady_clock::now()) {
-    restartResidentPeak();
 }
 
 void StageClock::finish(std::vector<StageCost>& costs, const std::string& stage) {
@@ -46,7 +35,6 @@ void StageClock::finish(std::vector<StageCost>& costs, const std::string& stage)
         found->seconds += seconds;
         found->peakBytes = std::max(found->peakBytes, peak);
     }
-    restartResidentPeak();
     last_ = std::chrono::steady_clock::now();
 }
 

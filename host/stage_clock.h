@@ -10,7 +10,9 @@ namespace xefhost {
 struct StageCost {
     std::string name;
     double seconds = 0;
-    double peakBytes = 0; // largest resident memory of the process during the stage; 0 if unknown
+    // The process's resident high-water mark at the end of the stage (so far in the run); 0 if
+    // the system does not say. Where it rises, the stage raised the peak.
+    double peakBytes = 0;
 };
 
 // Largest resident memory of this process so far (VmHWM), in bytes; 0 where the system does not

@@ -15,7 +15,7 @@ import sys
 import numpy as np
 
 LENGTH = 10.0
-NAMES = {"xefhost": "xefhost", "freefem": "FreeFEM (UMFPACK)", "dolfinx": "DOLFINx (MUMPS)"}
+NAMES = {"xefhost": "xefhost", "xefhost1": "xefhost, one thread", "freefem": "FreeFEM (UMFPACK)", "dolfinx": "DOLFINx (MUMPS)"}
 
 
 def number(pattern, text):
@@ -25,7 +25,7 @@ def number(pattern, text):
 
 def stages(program, text):
     """Mesh, assembly and solve seconds, and the node and triangle counts, from one log."""
-    if program == "xefhost":
+    if program.startswith("xefhost"):
         times = dict((k, float(v)) for k, v in re.findall(r"(\w+) ([-\d.e]+) s", text))
         assembly = times.get("pattern", 0) + times.get("assembly", float("nan"))
         solve = (times.get("analysis", 0) + times.get("factorization", float("nan")) +
@@ -38,11 +38,11 @@ def stages(program, text):
     return number(r"mesh ([-\d.e]+) s", text), assembly, solve, counts
 
 
-def xefhost_tip(out):
+def xefhost_tip(out, program):
     """The vertical displacement of the lower tip corner (10, 0) in xefhost's result file."""
     import meshio
 
-    result = meshio.read(glob.glob(out + "/xefhost-out/*.vtu")[0])
+    result = meshio.read(glob.glob("%s/%s-out/*.vtu" % (out, program))[0])
     corner = np.flatnonzero(np.isclose(result.points[:, 0], LENGTH) &
                             np.isclose(result.points[:, 1], 0.0))
     return float(result.point_data["displacement"][corner[0], 1])
@@ -65,7 +65,7 @@ def measure(out, program):
     if not rows:
         return None
     medians = [statistics.median(column) for column in list(zip(*rows))[:6]]
-    tip = xefhost_tip(out) if program == "xefhost" else rows[-1][6]
+    tip = xefhost_tip(out, program) if program.startswith("xefhost") else rows[-1][6]
     return medians + [tip, rows[-1][7], len(rows)]
 
 
@@ -88,7 +88,7 @@ def main():
         print("%s: %d nodes, %d triangles, median of %d runs" %
               (NAMES[program], r[7][0], r[7][1], r[8]))
     own = done.get("xefhost")
-    peers = {p: r for p, r in done.items() if p != "xefhost"}
+    peers = {p: r for p, r in done.items() if not p.startswith("xefhost")}
     if own is None or not peers:
         return
     for program, r in peers.items():
@@ -98,12 +98,14 @@ def main():
     fastest = min(peers, key=lambda p: peers[p][0])
     thriftiest = min(peers, key=lambda p: peers[p][1])
     leanest = min(peers, key=lambda p: peers[p][5])
-    print("xefhost / fastest peer (%s), whole run: %.2f" %
-          (NAMES[fastest], own[0] / peers[fastest][0]))
-    print("xefhost / peer of least CPU time (%s), CPU time: %.2f" %
-          (NAMES[thriftiest], own[1] / peers[thriftiest][1]))
-    print("xefhost / leanest peer (%s), peak memory: %.2f" %
-          (NAMES[leanest], own[5] / peers[leanest][5]))
+    for program in [p for p in done if p.startswith("xefhost")]:
+        r = done[program]
+        print("%s / fastest peer (%s), whole run: %.2f" %
+              (NAMES[program], NAMES[fastest], r[0] / peers[fastest][0]))
+        print("%s / peer of least CPU time (%s), CPU time: %.2f" %
+              (NAMES[program], NAMES[thriftiest], r[1] / peers[thriftiest][1]))
+        print("%s / leanest peer (%s), peak memory: %.2f" %
+              (NAMES[program], NAMES[leanest], r[5] / peers[leanest][5]))
 
 if __name__ == "__main__":
     main()

@@ -28,14 +28,17 @@ rm -f "$out"/runs/*
 echo "output folder $out"
 "$python" "$root/bench/cantilever_mesh.py" --nx "$nx" --ny "$ny" -o "$out/mesh"
 
-# Every program runs single-threaded: one process, and no threads in BLAS or OpenMP. Left to
-# itself, OpenBLAS would start a thread per core for the factorizations of xefhost and FreeFEM.
+# The peers run single-threaded: one process, and no threads in BLAS or OpenMP (left to itself,
+# OpenBLAS would start a thread per core for FreeFEM's factorization). xefhost runs as it ships,
+# assembling and factorizing on every core, and once more on one thread for comparison.
 single=(env OMP_NUM_THREADS=1 OPENBLAS_NUM_THREADS=1 MKL_NUM_THREADS=1
   FF_LOADPATH=/usr/lib/freefem++)
-programs=(xefhost)
+programs=(xefhost xefhost1)
 declare -A command
-command[xefhost]="${single[*]} $xefhost solve $out/mesh/cantilever.toml --element $element"
+command[xefhost]="$xefhost solve $out/mesh/cantilever.toml --element $element"
 command[xefhost]+=" -o $out/xefhost-out"
+command[xefhost1]="${single[*]} $xefhost solve $out/mesh/cantilever.toml --element $element"
+command[xefhost1]+=" -o $out/xefhost1-out"
 
 if command -v FreeFem++-nw > /dev/null && [ -e /usr/lib/freefem++/gmsh.so ] \
   && command -v gmsh > /dev/null; then
