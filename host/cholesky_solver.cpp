@@ -1,5 +1,7 @@
 #include "cholesky_solver.h"
 
+#include "huge_pages.h"
+
 #include <suitesparse/cholmod.h>
 
 #include <cstring>
@@ -34,6 +36,7 @@ void describe(cholmod_sparse& A, SparseSystem& system) {
 } // namespace
 
 CholeskySolver::CholeskySolver() : state_(std::make_unique<State>()) {
+    useHugePagesInSparseSolver();
     cholmod_start(&state_->common);
     state_->common.supernodal = CHOLMOD_SUPERNODAL;
     // The host numbers the unknowns in a postordered fill-reducing order of the nodes and stores

@@ -1,6 +1,7 @@
 #include "element_kernels.h"
 
 #include "call_records.h"
+#include "huge_pages.h"
 #include "integration_points.h"
 
 #include <algorithm>
@@ -40,9 +41,9 @@ PostResults postProcess(const Model& model, ElementKernels& kernels, const std::
     const int npe = model.nodesPerElement;
     const size_t m = model.elementCount();
     const size_t pointRow = static_cast<size_t>(results.gpostCount);
-    results.pointValues.assign(m * results.pointCount * pointRow, 0.0);
-    results.nodeValues.assign(model.nodeCount() * results.npostCount, 0.0);
-    results.storedSums.assign(m * kStoredReals, 0.0);
+    resizeOnHugePages(results.pointValues, m * results.pointCount * pointRow, 0.0);
+    resizeOnHugePages(results.nodeValues, model.nodeCount() * results.npostCount, 0.0);
+    resizeOnHugePages(results.storedSums, m * kStoredReals, 0.0);
     std::vector<int> uses(model.nodeCount(), 0);
 
     CallRecords call(model, npe * model.dofsPerNode);

@@ -1,5 +1,7 @@
 #include "sparse_system.h"
 
+#include "huge_pages.h"
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -31,6 +33,7 @@ SparseSystem buildSparseSystem(const Model& model, const NodeGraph& graph,
     system.columnStart.assign(system.size + 1, 0);
     std::vector<int32_t> rows, around;
     rows.reserve(graph.neighbours.size() * d * d / 2 + system.size);
+    adviseHugePages(rows.data(), rows.capacity() * sizeof(int32_t));
     int64_t column = 0;
     for (int32_t j : nodeOrder) {
         around.clear();
@@ -58,7 +61,7 @@ SparseSystem buildSparseSystem(const Model& model, const NodeGraph& graph,
         }
     }
     system.rowIndex = std::move(rows);
-    system.values.assign(system.rowIndex.size() + 1, 0.0);
+    resizeOnHugePages(system.values, system.rowIndex.size() + 1, 0.0);
 
     return system;
 }
@@ -68,7 +71,7 @@ void locateElementEntries(const Model& model, SparseSystem& system) {
     const int npe = model.nodesPerElement;
     const int nd = npe * d;
     system.entriesPerElement = nd * (nd + 1) / 2;
-    system.positions.resize(model.elementCount() * system.entriesPerElement);
+    resizeOnHugePages(system.positions, model.elementCount() * system.entriesPerElement, 0);
     std::vector<int32_t> eq(nd);
     const auto discard = static_cast<int32_t>(system.nonzeros());
     for (size_t e = 0; e < model.elementCount(); ++e) {

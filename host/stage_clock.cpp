@@ -20,8 +20,7 @@ double residentPeakBytes() {
     return 0;
 }
 
-StageClock::StageClock() : last_(std::chrono::steady_clock::now()) {
-}
+StageClock::StageClock() : last_(std::chrono::steady_clock::now()) {}
 
 void StageClock::finish(std::vector<StageCost>& costs, const std::string& stage) {
     const auto now = std::chrono::steady_clock::now();
