@@ -72,27 +72,32 @@ void locateElementEntries(const Model& model, SparseSystem& system) {
     const int nd = npe * d;
     system.entriesPerElement = nd * (nd + 1) / 2;
     resizeOnHugePages(system.positions, model.elementCount() * system.entriesPerElement, 0);
-    std::vector<int32_t> eq(nd);
     const auto discard = static_cast<int32_t>(system.nonzeros());
-    for (size_t e = 0; e < model.elementCount(); ++e) {
-        for (int k = 0; k < npe; ++k) {
-            for (int c = 0; c < d; ++c) {
-                eq[k * d + c] =
-                    system.equation[static_cast<size_t>(model.elements[e * npe + k]) * d + c];
-            }
-        }
-        int32_t* out = &system.positions[e * system.entriesPerElement];
-        for (int i = 0; i < nd; ++i) {
-            for (int j = i; j < nd; ++j) {
-                if (eq[i] < 0 || eq[j] < 0) {
-                    *out++ = discard;
-                    continue;
+    const auto elements = static_cast<int64_t>(model.elementCount());
+#pragma omp parallel
+    {
+        std::vector<int32_t> eq(nd);
+#pragma omp for schedule(static)
+        for (int64_t e = 0; e < elements; ++e) {
+            for (int k = 0; k < npe; ++k) {
+                for (int c = 0; c < d; ++c) {
+                    eq[k * d + c] =
+                        system.equation[static_cast<size_t>(model.elements[e * npe + k]) * d + c];
                 }
-                const int32_t lo = std::min(eq[i], eq[j]), hi = std::max(eq[i], eq[j]);
-                const int32_t* first = &system.rowIndex[system.columnStart[lo]];
-                const int32_t* last = &system.rowIndex[system.columnStart[lo + 1]];
-                *out++ = static_cast<int32_t>(std::lower_bound(first, last, hi) -
-                                              system.rowIndex.data());
+            }
+            int32_t* out = &system.positions[e * system.entriesPerElement];
+            for (int i = 0; i < nd; ++i) {
+                for (int j = i; j < nd; ++j) {
+                    if (eq[i] < 0 || eq[j] < 0) {
+                        *out++ = discard;
+                        continue;
+                    }
+                    const int32_t lo = std::min(eq[i], eq[j]), hi = std::max(eq[i], eq[j]);
+                    const int32_t* first = &system.rowIndex[system.columnStart[lo]];
+                    const int32_t* last = &system.rowIndex[system.columnStart[lo + 1]];
+                    *out++ = static_cast<int32_t>(std::lower_bound(first, last, hi) -
+                                                  system.rowIndex.data());
+                }
             }
         }
     }
