@@ -6,9 +6,8 @@
 
 namespace {
 
-// The two unknowns (ux, uy) of one node as one SIMD value (GCC and Clang vector extension): rows of
-// the stiffness and the residual are updated a node at a time. Every lane does exactly the scalar
-// operation, in the same order, so the results are bit for bit those of a scalar loop.
+// The two unknowns (ux, uy) of one node as one SIMD value (GCC and Clang vector extension): the
+// residual and the stiffness rows are updated a node at a time.
 typedef double NodePair __attribute__((vector_size(16)));
 
 NodePair loadPair(const double* a) {
@@ -19,6 +18,19 @@ NodePair loadPair(const double* a) {
 
 void storePair(double* a, NodePair v) {
     std::memcpy(a, &v, sizeof v);
+}
+
+NodePair swapped(NodePair v) {
+    return NodePair{v[1], v[0]};
+}
+
+// One node's two entries of a row (a_x X + a_y Y) + a_xy G, where X = (b, 0), Y = (0, c) and
+// G = (c, b) are the node's columns of B acting on (exx, eyy, 2 exy), a = (a_x, a_y) and
+// bc = (b, c), cb = (c, b). The products with B's zeros are kept, as aZero = (a_y, a_x) * 0, for
+// they decide signed zeros and NaNs; the second lane adds them after instead of before a_y c,
+// which leaves an IEEE sum unchanged.
+NodePair nodeEntries(NodePair a, NodePair aZero, double axy, NodePair bc, NodePair cb) {
+    return (a * bc + aZero) + axy * cb;
 }
 
 } // namespace
@@ -41,40 +53,38 @@ extern "C" void SKR(double* /*v*/, ElSpec* es, ElRecord* /*ed*/, NodeKind** /*ns
     const double syy = lambda * trace + 2.0 * mu * k.eyy;
     const double sxy = 2.0 * mu * k.exy;
 
-    // Columns of B acting on (exx, eyy, 2 exy), node by node, and the stress variations D B, per
-    // unknown.
-    NodePair X[3], Y[3], G[3];
-    double dsxx[6], dsyy[6], dsxy[6];
+    NodePair bc[3], cb[3];
     for (int n = 0; n < 3; ++n) {
-        const int ix = 2 * n, iy = 2 * n + 1;
-        X[n] = NodePair{k.b[n], 0.0};
-        Y[n] = NodePair{0.0, k.c[n]};
-        G[n] = NodePair{k.c[n], k.b[n]};
-        dsxx[ix] = lambda2mu * k.b[n];
-        dsyy[ix] = lambda * k.b[n];
-        dsxy[ix] = mu * k.c[n];
-        dsxx[iy] = lambda * k.c[n];
-        dsyy[iy] = lambda2mu * k.c[n];
-        dsxy[iy] = mu * k.b[n];
+        bc[n] = NodePair{k.b[n], k.c[n]};
+        cb[n] = NodePair{k.c[n], k.b[n]};
     }
-
     // The integrand is constant over the triangle: only the sum of the weights enters.
     const double omega = molr::weightSum(es) * k.J;
+    const NodePair stress = {sxx, syy};
+    const NodePair stressZero = swapped(stress) * 0.0;
     for (int n = 0; n < 3; ++n) {
-        storePair(p + 2 * n, loadPair(p + 2 * n) + omega * (sxx * X[n] + syy * Y[n] + sxy * G[n]));
+        storePair(p + 2 * n,
+                  loadPair(p + 2 * n) + omega * nodeEntries(stress, stressZero, sxy, bc[n], cb[n]));
     }
-    // Unrolled so that every row's first node and its odd diagonal entry are known when compiled.
-#pragma GCC unroll 6
-    for (int i = 0; i < 6; ++i) {
-        double* row = s[i];
-        const double ax = omega * dsxx[i], ay = omega * dsyy[i], axy = omega * dsxy[i];
-        if (i % 2 == 1) {
-            const int n = i / 2;
-            row[i] += ax * X[n][1] + ay * Y[n][1] + axy * G[n][1];
-        }
+    // Row r of node n holds omega times the stress variation D B of unknown 2n + r; its upper part
+    // starts at node n, within that node at the diagonal. Unrolled so that both are constants.
 #pragma GCC unroll 3
-        for (int m = (i + 1) / 2; m < 3; ++m) {
-            storePair(row + 2 * m, loadPair(row + 2 * m) + (ax * X[m] + ay * Y[m] + axy * G[m]));
+    for (int n = 0; n < 3; ++n) {
+#pragma GCC unroll 2
+        for (int r = 0; r < 2; ++r) {
+            double* row = s[2 * n + r];
+            const NodePair a = omega * (r == 0 ? NodePair{lambda2mu, lambda} * k.b[n]
+                                               : NodePair{lambda, lambda2mu} * k.c[n]);
+            const double axy = omega * (mu * (r == 0 ? k.c[n] : k.b[n]));
+            const NodePair aZero = swapped(a) * 0.0;
+            if (r == 1) {
+                row[2 * n + 1] += nodeEntries(a, aZero, axy, bc[n], cb[n])[1];
+            }
+#pragma GCC unroll 3
+            for (int m = n + r; m < 3; ++m) {
+                storePair(row + 2 * m,
+                          loadPair(row + 2 * m) + nodeEntries(a, aZero, axy, bc[m], cb[m]));
+            }
         }
     }
 }
