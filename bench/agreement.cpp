@@ -101,11 +101,11 @@ bool postAgrees(ModuleElement& element, TriangleSet& set, Material material, siz
 } // namespace
 
 bool kernelsAgreeWithReferences(TriangleSet& set, Material material, std::ostream& log) {
-    ModuleElement element(material);
+    const auto element = ModuleElement::create(material);
     bool ok = true;
     for (size_t e = 0; e < std::min(kCheckedElements, set.size()); ++e) {
-        ok = tangentAgrees(element, set, material, e, log) && ok;
-        ok = postAgrees(element, set, material, e, log) && ok;
+        ok = tangentAgrees(*element, set, material, e, log) && ok;
+        ok = postAgrees(*element, set, material, e, log) && ok;
     }
     return ok;
 }

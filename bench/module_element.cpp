@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <dlfcn.h>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
@@ -32,11 +33,15 @@ SetElSpecRoutine exportedSetElSpec() {
 
 } // namespace
 
+std::unique_ptr<ModuleElement> ModuleElement::create(Material material) {
+    static_assert(sizeof(ModuleElement) < 4096, "records and outputs must fit in 4 KiB");
+    return std::unique_ptr<ModuleElement>(new ModuleElement(material));
+}
+
 ModuleElement::ModuleElement(Material material)
-    : es_(reinterpret_cast<ElSpec*>(specBytes_)),
-      idata_(kIDataEntries, 0), material_{material.E, material.nu},
-      record_(reinterpret_cast<ElRecord*>(recordBytes_)), work_(kWorkReals, 0.0), residual_(6, 0.0),
-      tangentValues_(36, 0.0) {
+    : es_(reinterpret_cast<ElSpec*>(specBytes_)), material_{material.E, material.nu},
+      record_(reinterpret_cast<ElRecord*>(recordBytes_)), idata_(kIDataEntries, 0),
+      work_(kWorkReals, 0.0) {
     exportedSetElSpec()(es_, idata_.data(), -1, 0);
     if (es_->dofCount != 6 || es_->gpostCount != 6 || es_->npostCount != 4) {
         throw std::runtime_error("the module does not describe the 3-node plane triangle");
@@ -44,8 +49,9 @@ ModuleElement::ModuleElement(Material material)
     es_->data = material_;
     int count = 0;
     es_->intPoints = XEFIntPoints(&es_->intCode, &count);
-    if (!es_->intPoints || count != es_->intPointCount) {
-        throw std::runtime_error("the default integration code names no single rule");
+    if (!es_->intPoints || count != es_->intPointCount || count > kMaxPoints) {
+        throw std::runtime_error("the default integration code names no single rule of at most " +
+                                 std::to_string(kMaxPoints) + " points");
     }
     for (int k = 0; k < 3; ++k) {
         nv_[k] = reinterpret_cast<NodeValues*>(nodeBytes_[k]);
@@ -55,17 +61,16 @@ ModuleElement::ModuleElement(Material material)
     }
     record_->storedReals = stored_;
     for (int i = 0; i < 6; ++i) {
-        tangentRows_[i] = &tangentValues_[6 * i];
+        tangentRows_[i] = tangentValues_[i];
     }
-    pointValues_.assign(static_cast<size_t>(es_->intPointCount) * es_->gpostCount, 0.0);
-    for (int g = 0; g < es_->intPointCount; ++g) {
-        pointRows_.push_back(&pointValues_[static_cast<size_t>(g) * es_->gpostCount]);
+    for (int g = 0; g < kMaxPoints; ++g) {
+        pointRows_[g] = pointValues_[g];
     }
 }
 
 void ModuleElement::clearTangent() {
-    std::fill(residual_.begin(), residual_.end(), 0.0);
-    std::fill(tangentValues_.begin(), tangentValues_.end(), 0.0);
+    std::fill(std::begin(residual_), std::end(residual_), 0.0);
+    std::fill(&tangentValues_[0][0], &tangentValues_[0][0] + 36, 0.0);
 }
 
 } // namespace molrbench

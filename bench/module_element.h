@@ -7,6 +7,7 @@
 #include "reference_kernels.h"
 #include "triangle_set.h"
 
+#include <memory>
 #include <vector>
 
 namespace molrbench {
@@ -15,7 +16,7 @@ class ModuleElement {
   public:
     // Loads the module (once per program) and describes the element with its default rule; throws
     // std::runtime_error when the module or its export cannot be found.
-    explicit ModuleElement(Material material);
+    static std::unique_ptr<ModuleElement> create(Material material);
 
     ElSpec* es() { return es_; }
     int pointCount() const { return es_->intPointCount; }
@@ -28,12 +29,12 @@ class ModuleElement {
         }
     }
     void tangent() {
-        es_->tangentKernel(work_.data(), es_, record_, ns_, nv_, nullptr, idata_.data(),
-                           residual_.data(), tangentRows_);
+        es_->tangentKernel(work_.data(), es_, record_, ns_, nv_, nullptr, idata_.data(), residual_,
+                           tangentRows_);
     }
     void post() {
-        es_->postKernel(work_.data(), es_, record_, ns_, nv_, nullptr, idata_.data(),
-                        pointRows_.data(), nodeRows_);
+        es_->postKernel(work_.data(), es_, record_, ns_, nv_, nullptr, idata_.data(), pointRows_,
+                        nodeRows_);
     }
 
     // Outputs of the last calls; the tangent ones accumulate until cleared.
@@ -45,9 +46,15 @@ class ModuleElement {
     const double* stored() const { return stored_; }
 
   private:
-    alignas(16) unsigned char specBytes_[1024] = {};
+    explicit ModuleElement(Material material);
+
+    // Records and outputs live in this one object, kept under 4 KiB and allocated once: no two of
+    // their addresses then agree in the low 12 bits, which would make the processor wait on a
+    // store before a later load ("4K aliasing") in some processes and not in others, as stack
+    // placement varies from run to run.
+    static constexpr int kMaxPoints = 16;
+    alignas(64) unsigned char specBytes_[1024] = {};
     ElSpec* es_;
-    std::vector<int> idata_;
     double material_[2];
     alignas(16) unsigned char nodeBytes_[3][128] = {};
     alignas(16) unsigned char kindBytes_[3][16] = {};
@@ -55,15 +62,17 @@ class ModuleElement {
     NodeValues* nv_[3];
     NodeKind* ns_[3];
     ElRecord* record_;
-    std::vector<double> work_;
-    std::vector<double> residual_;
-    std::vector<double> tangentValues_;
+    double residual_[6] = {};
+    double tangentValues_[6][6] = {};
     double* tangentRows_[6];
-    std::vector<double> pointValues_;
-    std::vector<double*> pointRows_;
+    double pointValues_[kMaxPoints][6] = {};
+    double* pointRows_[kMaxPoints];
     double nodeValues_[3][4] = {};
     double* nodeRows_[3];
     double stored_[3] = {};
+    // Handed to the kernels but never touched by them.
+    std::vector<int> idata_;
+    std::vector<double> work_;
 };
 
 } // namespace molrbench
