@@ -39,7 +39,7 @@ std::unique_ptr<ModuleElement> ModuleElement::create(Material material) {
 }
 
 ModuleElement::ModuleElement(Material material)
-    : es_(reinterpret_cast<ElSpec*>(specBytes_)), material_{material.E, material.nu},
+    : es_(reinterpret_cast<ElSpec*>(descriptionBytes_)), material_{material.E, material.nu},
       record_(reinterpret_cast<ElRecord*>(recordBytes_)), idata_(kIDataEntries, 0),
       work_(kWorkReals, 0.0) {
     exportedSetElSpec()(es_, idata_.data(), -1, 0);

@@ -53,7 +53,7 @@ class ModuleElement {
     // store before a later load ("4K aliasing") in some processes and not in others, as stack
     // placement varies from run to run.
     static constexpr int kMaxPoints = 16;
-    alignas(64) unsigned char specBytes_[1024] = {};
+    alignas(64) unsigned char descriptionBytes_[1024] = {};
     ElSpec* es_;
     double material_[2];
     alignas(16) unsigned char nodeBytes_[3][128] = {};
