@@ -1,0 +1,39 @@
+// Console output of Google Benchmark followed by the figure the benchmarks exist for: each library
+// kernel's cost per element divided by its closed-form reference's.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace molrbench {
+
+class RatioReporter : public benchmark::ConsoleReporter {
+  public:
+    // Each pair names the kernel's and the reference's benchmark, without arguments.
+    struct Pair {
+        std::string label;
+        std::string kernel;
+        std::string reference;
+    };
+    explicit RatioReporter(std::vector<Pair> pairs, double goal)
+        : pairs_(std::move(pairs)), goal_(goal) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override;
+    void Finalize() override;
+
+  private:
+    // Elements per second of one benchmark instance: the median over repetitions where there were
+    // repetitions, else the one run.
+    struct Rate {
+        double perSecond = 0.0;
+        bool median = false;
+    };
+    std::vector<Pair> pairs_;
+    double goal_;
+    std::map<std::string, Rate> rates_;
+};
+
+} // namespace molrbench

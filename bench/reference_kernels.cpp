@@ -1,0 +1,117 @@
+#include "reference_kernels.h"
+
+namespace molrbench {
+
+namespace {
+
+// The helpers below are forced inline: each reference must compile to one straight body, as a
+// hand-written kernel would, and not pay for calls and results passed through memory.
+#define MOLR_BENCH_INLINE [[gnu::always_inline]] inline
+
+// The non-zero entries of B: dN/dx and dN/dy of each node; J is twice the signed area.
+struct Gradients {
+    double J;
+    double dx[3];
+    double dy[3];
+};
+
+MOLR_BENCH_INLINE Gradients gradients(const double xyz[9]) {
+    const double x1 = xyz[0], y1 = xyz[1], x2 = xyz[3], y2 = xyz[4], x3 = xyz[6], y3 = xyz[7];
+    Gradients g;
+    g.J = (x2 - x1) * (y3 - y1) - (x3 - x1) * (y2 - y1);
+    const double invJ = 1.0 / g.J;
+    g.dx[0] = (y2 - y3) * invJ;
+    g.dx[1] = (y3 - y1) * invJ;
+    g.dx[2] = (y1 - y2) * invJ;
+    g.dy[0] = (x3 - x2) * invJ;
+    g.dy[1] = (x1 - x3) * invJ;
+    g.dy[2] = (x2 - x1) * invJ;
+    return g;
+}
+
+// Plane-strain D acting on (exx, eyy, gamma_xy): d11 on the diagonal of the normal block, d12 off
+// it, d33 the shear modulus.
+struct Elasticity {
+    double d11, d12, d33;
+};
+
+MOLR_BENCH_INLINE Elasticity elasticity(const Material& m) {
+    const double c = m.E / ((1.0 + m.nu) * (1.0 - 2.0 * m.nu));
+    return {c * (1.0 - m.nu), c * m.nu, 0.5 * c * (1.0 - 2.0 * m.nu)};
+}
+
+// sigma = D B u, with the engineering shear strain gamma in between.
+struct State {
+    double exx, eyy, gamma;
+    double sxx, syy, sxy;
+};
+
+MOLR_BENCH_INLINE State state(const Gradients& g, const Elasticity& d, const double u[6]) {
+    State s;
+    s.exx = g.dx[0] * u[0] + g.dx[1] * u[2] + g.dx[2] * u[4];
+    s.eyy = g.dy[0] * u[1] + g.dy[1] * u[3] + g.dy[2] * u[5];
+    // gamma = dux/dy + duy/dx: two short sums rather than one chain of six.
+    const double duxdy = g.dy[0] * u[0] + g.dy[1] * u[2] + g.dy[2] * u[4];
+    const double duydx = g.dx[0] * u[1] + g.dx[1] * u[3] + g.dx[2] * u[5];
+    s.gamma = duxdy + duydx;
+    s.sxx = d.d11 * s.exx + d.d12 * s.eyy;
+    s.syy = d.d12 * s.exx + d.d11 * s.eyy;
+    s.sxy = d.d33 * s.gamma;
+    return s;
+}
+
+#undef MOLR_BENCH_INLINE
+
+} // namespace
+
+void referenceTangent(const double xyz[9], const double u[6], const Material& m, double p[6],
+                      double K[36]) {
+    const Gradients g = gradients(xyz);
+    const Elasticity d = elasticity(m);
+    const State s = state(g, d, u);
+    const double area = 0.5 * g.J;
+    for (int a = 0; a < 3; ++a) {
+        p[2 * a] += area * (g.dx[a] * s.sxx + g.dy[a] * s.sxy);
+        p[2 * a + 1] += area * (g.dy[a] * s.syy + g.dx[a] * s.sxy);
+    }
+    // The 2x2 block of nodes a and b of B^T D B; below the diagonal only within a diagonal block.
+    for (int a = 0; a < 3; ++a) {
+        double* xRow = &K[12 * a];
+        double* yRow = &K[12 * a + 6];
+        for (int b = a; b < 3; ++b) {
+            xRow[2 * b] += area * (d.d11 * g.dx[a] * g.dx[b] + d.d33 * g.dy[a] * g.dy[b]);
+            xRow[2 * b + 1] += area * (d.d12 * g.dx[a] * g.dy[b] + d.d33 * g.dy[a] * g.dx[b]);
+            if (b > a) {
+                yRow[2 * b] += area * (d.d12 * g.dy[a] * g.dx[b] + d.d33 * g.dx[a] * g.dy[b]);
+            }
+            yRow[2 * b + 1] += area * (d.d11 * g.dy[a] * g.dy[b] + d.d33 * g.dx[a] * g.dx[b]);
+        }
+    }
+}
+
+void referencePost(const double xyz[9], const double u[6], const Material& m, int points,
+                   double pointRows[][6], double nodeRows[3][4], double stored[3]) {
+    const Gradients g = gradients(xyz);
+    const State s = state(g, elasticity(m), u);
+    for (int q = 0; q < points; ++q) {
+        double* row = pointRows[q];
+        row[0] = s.exx;
+        row[1] = 0.5 * s.gamma;
+        row[2] = s.eyy;
+        row[3] = s.sxx;
+        row[4] = s.sxy;
+        row[5] = s.syy;
+    }
+    for (int n = 0; n < 3; ++n) {
+        nodeRows[n][0] = u[2 * n];
+        nodeRows[n][1] = u[2 * n + 1];
+        nodeRows[n][2] = u[2 * n];
+        nodeRows[n][3] = u[2 * n + 1];
+    }
+    const double area = 0.5 * g.J;
+    stored[0] = area * s.sxx;
+    stored[1] = area * s.syy;
+    stored[2] = area * s.sxy;
+}
+
+} // namespace molrbench
