@@ -127,29 +127,8 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
     // the element forces explains, or when a step no longer halves the residual.
     double previous = norm;
     bool roundOff = false;
-    for (int iteration = 0;
-         iteration < kMaxIterations &&
-         (iteration == 0 || (norm > kTolerance * reference && !roundOff && norm < 0.5 * previous));
-         ++iteration) {
-        previous = norm;
-        if (!matrixCurrent) {
-            assembleTangent();
-        }
-        if (iteration == 0) {
-            progress("analysing the factor");
-            solver.analyze(system);
-            analysis.factorEntries = solver.factorEntries();
-            analysis.factorFlops = solver.factorFlops();
-            clock.finish(analysis.stages, "analysis");
-        }
-        progress("factorizing");
-        try {
-            solver.factorize(system);
-        } catch (const SingularModelError& error) {
-            throw SingularModelError(std::string("the model can move freely: ") + error.what() +
-                                     "; fix more displacement components");
-        }
-        clock.finish(analysis.stages, "factorization");
+    // Solves with the current factor, updates the displacements and assembles the residual.
+    const auto solveStep = [&]() {
         progress("solving");
         for (size_t dof = 0; dof < model.dofCount(); ++dof) {
             const int32_t eq = system.equation[dof];
@@ -173,6 +152,39 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
         analysis.residualNorms.push_back(norm);
         analysis.backwardError = backwardError(model, analysis.internalForce, magnitude);
         roundOff = analysis.backwardError <= kRoundOffLevel;
+    };
+
+    for (int iteration = 0;
+         iteration < kMaxIterations &&
+         (iteration == 0 || (norm > kTolerance * reference && !roundOff && norm < 0.5 * previous));
+         ++iteration) {
+        previous = norm;
+        if (!matrixCurrent) {
+            assembleTangent();
+        }
+        if (iteration == 0) {
+            progress("analysing the factor");
+            solver.analyze(system);
+            analysis.factorEntries = solver.factorEntries();
+            analysis.factorFlops = solver.factorFlops();
+            clock.finish(analysis.stages, "analysis");
+        }
+        progress("factorizing");
+        try {
+            solver.factorize(system);
+            ++analysis.factorizations;
+        } catch (const SingularModelError& error) {
+            throw SingularModelError(std::string("the model can move freely: ") + error.what() +
+                                     "; fix more displacement components");
+        }
+        clock.finish(analysis.stages, "factorization");
+        solveStep();
+        if (roundOff) {
+            // Converged to round-off: one more step with the factor in hand (iterative
+            // refinement) removes the factorization's own error, which on large models is well
+            // above the residual's.
+            solveStep();
+        }
     }
 
     for (size_t node = 0; node < model.nodeCount(); ++node) {

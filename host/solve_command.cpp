@@ -107,7 +107,8 @@ void printSummary(const Analysis& a, const Problem& problem, std::ostream& out) 
     for (double r : a.residualNorms) {
         out << " " << std::scientific << std::setprecision(3) << r;
     }
-    out << " (backward error " << std::setprecision(1) << a.backwardError << ")";
+    out << " (backward error " << std::setprecision(1) << a.backwardError << ", "
+        << a.factorizations << (a.factorizations == 1 ? " factorization)" : " factorizations)");
     out << "\n  largest displacement " << std::setprecision(6) << a.maxDisplacement
         << ", strain energy " << a.strainEnergy << "\n";
     out << "  applied load (" << a.applied[0] << ", " << a.applied[1] << "), reactions ("
