@@ -1,4 +1,5 @@
 // xefhost: the reference host for element libraries that export XEFSetElSpec.
+#include "blas_kernels.h"
 #include "check_command.h"
 #include "cholesky_solver.h"
 #include "element_library.h"
@@ -10,6 +11,7 @@
 #include <iostream>
 
 int main(int argc, char** argv) {
+    xefhost::restartWithFasterBlasKernels(argv);
     CLI::App app{"xefhost: loads an element library through XEFSetElSpec and runs it"};
     app.require_subcommand(1);
 

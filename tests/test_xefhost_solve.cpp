@@ -68,6 +68,24 @@ TEST(XefhostSolve, CylinderConvergesAtTheExpectedRatesAndBalancesItsLoad) {
     EXPECT_LT(std::stod(match[2]), 1e-10 * std::stod(match[1]));
 }
 
+// xefhost may run itself again with OpenBLAS's faster kernels named; the run must keep its
+// arguments and give the answer of the kernels OpenBLAS picked itself to round-off.
+TEST(XefhostSolve, ChoosingTheBlasKernelsKeepsArgumentsAndAnswer) {
+    const std::string problem = kSource + "/examples/cantilever/cantilever.toml";
+    const fs::path own = scratch("blas-own"), named = scratch("blas-named");
+    const auto chosen = solve(problem, own);
+    const auto generic = runCommand("env OPENBLAS_CORETYPE=Prescott " + xefhost() + " solve " +
+                                    problem + " --element " + MOLR_MODULE_PATH + " -o " +
+                                    named.string());
+    ASSERT_EQ(chosen.exitCode, 0) << chosen.output;
+    ASSERT_EQ(generic.exitCode, 0) << generic.output;
+    EXPECT_TRUE(fs::exists(own / "cantilever.vtu"));
+    EXPECT_TRUE(fs::exists(named / "cantilever.vtu"));
+    const double a = numberAfter(chosen.output, "largest displacement ");
+    const double b = numberAfter(generic.output, "largest displacement ");
+    EXPECT_NEAR(a, b, 1e-10 * std::fabs(b));
+}
+
 TEST(XefhostSolve, ResultsReadBackWithARealVtkReader) {
     if (runCommand("/usr/bin/python3 -c 'import meshio'").exitCode != 0) {
         GTEST_SKIP() << "python3-meshio is not installed";
