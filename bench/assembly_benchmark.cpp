@@ -27,7 +27,7 @@ struct Fixture {
         const std::vector<int32_t> order =
             fillReducingNodeOrder(graph, NodeOrdering::MinimumDegree);
         system = buildSparseSystem(model, graph, order);
-        locateElementEntries(model, system);
+        locateElementEntries(model, system, 1);
         std::vector<int32_t> rank(order.size());
         for (size_t k = 0; k < order.size(); ++k) {
             rank[order[k]] = static_cast<int32_t>(k);

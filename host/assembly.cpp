@@ -10,10 +10,10 @@ namespace xefhost {
 
 namespace {
 
-void zero(std::vector<double>& values, size_t size) {
+void zero(std::vector<double>& values, size_t size, int threads) {
     values.resize(size);
     const auto n = static_cast<int64_t>(size);
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) num_threads(threads)
     for (int64_t i = 0; i < n; ++i) {
         values[i] = 0.0;
     }
@@ -123,12 +123,12 @@ void assemble(const Model& model, ElementKernels& kernels, const ElementPartitio
               const std::vector<double>& u, const AssemblyTargets& targets) {
     const int dofs = model.nodesPerElement * model.dofsPerNode;
     const ElementAdder add = adderFor(model.nodesPerElement, model.dofsPerNode);
-    zero(*targets.internalForce, model.dofCount());
+    zero(*targets.internalForce, model.dofCount(), partition.threads);
     if (targets.system) {
-        zero(targets.system->values, targets.system->nonzeros() + 1);
+        zero(targets.system->values, targets.system->nonzeros() + 1, partition.threads);
     }
     if (targets.magnitude) {
-        zero(*targets.magnitude, model.dofCount());
+        zero(*targets.magnitude, model.dofCount(), partition.threads);
     }
 #pragma omp parallel num_threads(partition.threads)
     {

@@ -7,6 +7,8 @@
 
 #include <omp.h>
 
+#include <algorithm>
+
 #include <cmath>
 
 namespace xefhost {
@@ -19,6 +21,14 @@ constexpr double kTolerance = 1e-8;
 // Residuals below this backward error are what summing the element forces in double precision
 // leaves; no further step can reduce them.
 constexpr double kRoundOffLevel = 1e-12;
+
+// Below a few hundred thousand elements an assembly takes milliseconds, less than a second thread
+// costs when it must wait for a core that OpenBLAS's threads still hold after a factorization.
+int assemblyThreads(size_t elements) {
+    constexpr size_t kElementsPerExtraThread = 200000;
+    return static_cast<int>(
+        std::min<size_t>(omp_get_max_threads(), 1 + elements / kElementsPerExtraThread));
+}
 
 double freeNorm(const Model& model, const std::vector<double>& internalForce) {
     double sum = 0;
@@ -85,8 +95,8 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
         for (size_t k = 0; k < order.size(); ++k) {
             rank[order[k]] = static_cast<int32_t>(k);
         }
-        partition =
-            partitionElements(model, matrixOrderOfElements(model, rank), omp_get_max_threads());
+        partition = partitionElements(model, matrixOrderOfElements(model, rank),
+                                      assemblyThreads(model.elementCount()));
     }
     analysis.unknowns = static_cast<size_t>(system.size);
     analysis.nonzeros = system.nonzeros();
@@ -105,7 +115,7 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
     // a tangent is assembled, so that the factorization has their memory.
     const auto assembleTangent = [&]() {
         progress("assembling");
-        locateElementEntries(model, system);
+        locateElementEntries(model, system, partition.threads);
         assemble(model, kernels, partition, analysis.u, withMatrix);
         releaseElementEntries(system);
         clock.finish(analysis.stages, "assembly");

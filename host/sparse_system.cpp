@@ -66,7 +66,7 @@ SparseSystem buildSparseSystem(const Model& model, const NodeGraph& graph,
     return system;
 }
 
-void locateElementEntries(const Model& model, SparseSystem& system) {
+void locateElementEntries(const Model& model, SparseSystem& system, int threads) {
     const int d = model.dofsPerNode;
     const int npe = model.nodesPerElement;
     const int nd = npe * d;
@@ -74,7 +74,7 @@ void locateElementEntries(const Model& model, SparseSystem& system) {
     resizeOnHugePages(system.positions, model.elementCount() * system.entriesPerElement, 0);
     const auto discard = static_cast<int32_t>(system.nonzeros());
     const auto elements = static_cast<int64_t>(model.elementCount());
-#pragma omp parallel
+#pragma omp parallel num_threads(threads)
     {
         std::vector<int32_t> eq(nd);
 #pragma omp for schedule(static)

@@ -30,8 +30,9 @@ struct SparseSystem {
 SparseSystem buildSparseSystem(const Model& model, const NodeGraph& graph,
                                const std::vector<int32_t>& nodeOrder);
 
-// Fills positions: where each entry of each element's upper triangle lands.
-void locateElementEntries(const Model& model, SparseSystem& system);
+// Fills positions, on the given number of threads: where each entry of each element's upper
+// triangle lands.
+void locateElementEntries(const Model& model, SparseSystem& system, int threads);
 
 // Frees positions while the factorization needs the memory.
 void releaseElementEntries(SparseSystem& system);

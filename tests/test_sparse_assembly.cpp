@@ -110,7 +110,7 @@ Eigen::MatrixXd expand(const SparseSystem& system) {
 SparseSystem numberedSystem(const Model& model, NodeOrdering method) {
     const NodeGraph graph = buildNodeGraph(model);
     SparseSystem system = buildSparseSystem(model, graph, fillReducingNodeOrder(graph, method));
-    locateElementEntries(model, system);
+    locateElementEntries(model, system, 1);
     return system;
 }
 
@@ -222,7 +222,7 @@ TEST(Assembly, InternalForceIsTheStiffnessTimesTheDisplacements) {
     Model unrestrained = model;
     std::fill(unrestrained.fixed.begin(), unrestrained.fixed.end(), 0);
     SparseSystem all = buildSparseSystem(unrestrained, buildNodeGraph(unrestrained), identity);
-    locateElementEntries(unrestrained, all);
+    locateElementEntries(unrestrained, all, 2);
     Eigen::VectorXd u = Eigen::VectorXd::LinSpaced(static_cast<int>(model.dofCount()), -1, 1);
     std::vector<double> uv(u.data(), u.data() + u.size()), force, magnitude;
     assemble(unrestrained, kernels,

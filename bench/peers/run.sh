@@ -31,8 +31,16 @@ echo "output folder $out"
 # The peers run single-threaded: one process, and no threads in BLAS or OpenMP (left to itself,
 # OpenBLAS would start a thread per core for FreeFEM's factorization). xefhost runs as it ships,
 # assembling and factorizing on every core, and once more on one thread for comparison.
+#
+# OpenBLAS 0.3.21 falls back to its generic kernels on CPUs newer than it knows; xefhost then starts
+# itself again with its AVX2 kernels, the peers do not. BLAS_CORE=Haswell gives every program those
+# kernels (OPENBLAS_CORETYPE), for a comparison of the programs alone.
 single=(env OMP_NUM_THREADS=1 OPENBLAS_NUM_THREADS=1 MKL_NUM_THREADS=1
   FF_LOADPATH=/usr/lib/freefem++)
+if [ -n "${BLAS_CORE:-}" ]; then
+  export OPENBLAS_CORETYPE="$BLAS_CORE"
+  echo "every program runs with OPENBLAS_CORETYPE=$BLAS_CORE"
+fi
 programs=(xefhost xefhost1)
 declare -A command
 command[xefhost]="$xefhost solve $out/mesh/cantilever.toml --element $element"
