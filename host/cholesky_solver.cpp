@@ -33,6 +33,18 @@ void describe(cholmod_sparse& A, SparseSystem& system) {
     A.packed = 1;
 }
 
+// What a failed CHOLMOD call's status means for the user.
+std::string failure(const cholmod_common& common) {
+    switch (common.status) {
+    case CHOLMOD_OUT_OF_MEMORY:
+        return "out of memory";
+    case CHOLMOD_TOO_LARGE:
+        return "the factor has more entries than the solver's 32-bit indices hold";
+    default:
+        return "CHOLMOD status " + std::to_string(common.status);
+    }
+}
+
 } // namespace
 
 CholeskySolver::CholeskySolver() : state_(std::make_unique<State>()) {
@@ -63,8 +75,8 @@ void CholeskySolver::analyze(SparseSystem& system) {
     }
     state_->factor = cholmod_analyze(&state_->matrix, &state_->common);
     if (!state_->factor) {
-        throw std::runtime_error("the sparse solver could not analyse the matrix (status " +
-                                 std::to_string(state_->common.status) + ", out of memory?)");
+        throw std::runtime_error("the sparse solver could not analyse the matrix: " +
+                                 failure(state_->common));
     }
 }
 
@@ -84,8 +96,7 @@ void CholeskySolver::factorize(SparseSystem& system) {
                                  std::to_string(state_->factor->minor));
     }
     if (state_->common.status < CHOLMOD_OK) {
-        throw std::runtime_error("the sparse factorization failed (status " +
-                                 std::to_string(state_->common.status) + ", out of memory?)");
+        throw std::runtime_error("the sparse factorization failed: " + failure(state_->common));
     }
     // A floating part leaves a pivot at round-off level instead of an exact zero.
     const double rcond = cholmod_rcond(state_->factor, &state_->common);
