@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <sys/wait.h>
 
@@ -31,6 +32,21 @@ inline CommandResult runCommand(const std::string& command) {
 
 inline std::string xefhost() {
     return std::string(MOLR_BINARY_DIR) + "/xefhost";
+}
+
+// An empty folder of the build tree for one test's files, e.g. solve-tests/patch.
+inline std::filesystem::path scratchFolder(const std::string& group, const std::string& name) {
+    const std::filesystem::path folder = std::filesystem::path(MOLR_BINARY_DIR) / group / name;
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+// `xefhost solve` of a problem file with the built module, results into out.
+inline CommandResult xefhostSolve(const std::string& problem, const std::filesystem::path& out,
+                                  const std::string& extra = "") {
+    return runCommand(xefhost() + " solve " + problem + " --element " + MOLR_MODULE_PATH + " -o " +
+                      out.string() + " " + extra);
 }
 
 } // namespace molrtest

@@ -15,20 +15,15 @@ namespace {
 namespace fs = std::filesystem;
 using molrtest::CommandResult;
 using molrtest::runCommand;
-using molrtest::xefhost;
 
 const std::string kSource = MOLR_SOURCE_DIR;
 
 fs::path scratch(const std::string& name) {
-    const fs::path folder = fs::path(MOLR_BINARY_DIR) / "cantilever-mesh-tests" / name;
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder;
+    return molrtest::scratchFolder("cantilever-mesh-tests", name);
 }
 
 CommandResult solve(const fs::path& problem, const fs::path& out) {
-    return runCommand(xefhost() + " solve " + problem.string() + " --element " + MOLR_MODULE_PATH +
-                      " -o " + out.string());
+    return molrtest::xefhostSolve(problem.string(), out);
 }
 
 // A number of the result file at full precision, e.g. "strain_energy": 1.76...

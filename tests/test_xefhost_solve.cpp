@@ -18,16 +18,12 @@ using molrtest::xefhost;
 const std::string kSource = MOLR_SOURCE_DIR;
 
 fs::path scratch(const std::string& name) {
-    const fs::path folder = fs::path(MOLR_BINARY_DIR) / "solve-tests" / name;
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder;
+    return molrtest::scratchFolder("solve-tests", name);
 }
 
 CommandResult solve(const std::string& problem, const fs::path& out,
                     const std::string& extra = "") {
-    return runCommand(xefhost() + " solve " + problem + " --element " + MOLR_MODULE_PATH + " -o " +
-                      out.string() + " " + extra);
+    return molrtest::xefhostSolve(problem, out, extra);
 }
 
 // All numbers that follow a label on the output, e.g. "L2 displacement 1.2e-05".
@@ -74,9 +70,9 @@ TEST(XefhostSolve, ChoosingTheBlasKernelsKeepsArgumentsAndAnswer) {
     const std::string problem = kSource + "/examples/cantilever/cantilever.toml";
     const fs::path own = scratch("blas-own"), named = scratch("blas-named");
     const auto chosen = solve(problem, own);
-    const auto generic = runCommand("env OPENBLAS_CORETYPE=Prescott " + xefhost() + " solve " +
-                                    problem + " --element " + MOLR_MODULE_PATH + " -o " +
-                                    named.string());
+    const auto generic =
+        runCommand("env OPENBLAS_CORETYPE=Prescott " + xefhost() + " solve " + problem +
+                   " --element " + MOLR_MODULE_PATH + " -o " + named.string());
     ASSERT_EQ(chosen.exitCode, 0) << chosen.output;
     ASSERT_EQ(generic.exitCode, 0) << generic.output;
     EXPECT_TRUE(fs::exists(own / "cantilever.vtu"));
