@@ -32,8 +32,7 @@ struct Fixture {
         for (size_t k = 0; k < order.size(); ++k) {
             rank[order[k]] = static_cast<int32_t>(k);
         }
-        elementOrder =
-            getenv("MESHORDER") ? meshOrderOfElements(model) : matrixOrderOfElements(model, rank);
+        elementOrder = matrixOrderOfElements(model, rank);
         u.assign(model.dofCount(), 1e-3);
     }
 };

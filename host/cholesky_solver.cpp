@@ -78,6 +78,9 @@ void CholeskySolver::analyze(SparseSystem& system) {
         throw std::runtime_error("the sparse solver could not analyse the matrix: " +
                                  failure(state_->common));
     }
+    // The analysis workspace (about 25 MiB at 800,000 triangles) would stay allocated through the
+    // factorization, which allocates the smaller one it needs itself.
+    cholmod_free_work(&state_->common);
 }
 
 double CholeskySolver::factorEntries() const {
@@ -90,6 +93,7 @@ double CholeskySolver::factorFlops() const {
 
 void CholeskySolver::factorize(SparseSystem& system) {
     describe(state_->matrix, system);
+    returnFreeHeapPages();
     cholmod_factorize(&state_->matrix, state_->factor, &state_->common);
     if (state_->common.status == CHOLMOD_NOT_POSDEF || state_->factor->minor < state_->factor->n) {
         throw SingularModelError("the stiffness is singular at unknown " +

@@ -8,6 +8,9 @@
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace xefhost {
 
@@ -57,6 +60,12 @@ void adviseHugePages(void* data, size_t bytes) {
 #else
     (void)data;
     (void)bytes;
+#endif
+}
+
+void returnFreeHeapPages() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
 #endif
 }
 

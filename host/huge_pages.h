@@ -20,6 +20,11 @@ template <typename T> void resizeOnHugePages(std::vector<T>& values, size_t size
     values.assign(size, value);
 }
 
+// Hands the free pages inside the heap back to the system. Arrays freed between the pattern and
+// the factorization (node graph, element entry positions) leave tens of MiB there that the
+// factor, allocated in one block, cannot reuse and that would count in the peak.
+void returnFreeHeapPages();
+
 // Makes CHOLMOD allocate its large blocks (the factor above all) on huge pages.
 void useHugePagesInSparseSolver();
 

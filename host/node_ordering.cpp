@@ -2,7 +2,6 @@
 
 #include <suitesparse/cholmod.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -46,8 +45,6 @@ std::vector<int32_t> fillReducingNodeOrder(const NodeGraph& graph, NodeOrdering 
     common.nmethods = 1;
     common.method[0].ordering = method == NodeOrdering::MinimumDegree ? CHOLMOD_AMD : CHOLMOD_METIS;
     common.postorder = 1;
-    if (getenv("NORD"))
-        common.method[0].ordering = atoi(getenv("NORD"));
     cholmod_factor* symbolic = cholmod_analyze(&pattern, &common);
     if (!symbolic) {
         const int status = common.status;
