@@ -15,7 +15,8 @@ import sys
 import numpy as np
 
 LENGTH = 10.0
-NAMES = {"xefhost": "xefhost", "xefhost1": "xefhost, one thread", "freefem": "FreeFEM (UMFPACK)", "dolfinx": "DOLFINx (MUMPS)"}
+NAMES = {"xefhost": "xefhost", "xefhost1": "xefhost, one thread", "freefem": "FreeFEM (UMFPACK)",
+         "dolfinx": "DOLFINx (MUMPS)", "plain": "plain C++ (Eigen + CHOLMOD)"}
 
 
 def number(pattern, text):

@@ -72,6 +72,21 @@ else
   echo "DOLFINx is not installed (bench/peers/install.sh installs it): skipped"
 fi
 
+if command -v g++ > /dev/null && [ -e /usr/include/eigen3/Eigen/CholmodSupport ] \
+  && [ -e /usr/include/suitesparse/cholmod.h ]; then
+  # Compiled here, untimed, into OUT: the source tree stays clean.
+  if g++ -O2 -DNDEBUG -std=c++17 -Wall -Wextra -I/usr/include/eigen3 -I/usr/include/suitesparse \
+    "$here/cantilever_plain.cpp" -o "$out/cantilever_plain" -lcholmod > "$out/plain-build.log" 2>&1
+  then
+    programs+=(plain)
+    command[plain]="${single[*]} $out/cantilever_plain $out/mesh/cantilever.msh"
+  else
+    echo "the plain C++ peer did not compile: see $out/plain-build.log"
+  fi
+else
+  echo "g++, Eigen or CHOLMOD headers missing (make deps installs them): plain C++ peer skipped"
+fi
+
 for ((i = 1; i <= runs; i++)); do
   for program in "${programs[@]}"; do
     echo "run $i of $runs: $program"
