@@ -25,7 +25,7 @@ struct Fixture {
     Fixture() {
         const NodeGraph graph = buildNodeGraph(model);
         const std::vector<int32_t> order =
-            fillReducingNodeOrder(graph, NodeOrdering::MinimumDegree);
+            fillReducingNodeOrder(model, graph, NodeOrdering::MinimumDegree);
         system = buildSparseSystem(model, graph, order);
         locateElementEntries(model, system, 1);
         std::vector<int32_t> rank(order.size());

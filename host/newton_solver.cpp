@@ -87,7 +87,7 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
     {
         const NodeGraph graph = buildNodeGraph(model);
         const std::vector<int32_t> order =
-            fillReducingNodeOrder(graph, NodeOrdering::MinimumDegree);
+            fillReducingNodeOrder(model, graph, NodeOrdering::MinimumDegree);
         clock.finish(analysis.stages, "ordering");
         progress("building the sparse pattern");
         system = buildSparseSystem(model, graph, order);

@@ -13,6 +13,9 @@ enum class NodeOrdering { MinimumDegree, NestedDissection };
 
 // order[k] is the node eliminated k-th; the order is postordered on the node elimination tree,
 // so numbering each node's unknowns consecutively in this order needs no further permutation.
-std::vector<int32_t> fillReducingNodeOrder(const NodeGraph& graph, NodeOrdering method);
+// Nodes whose unknowns are all fixed are eliminated nowhere: the ordering does not see them, and
+// they come last, in mesh order.
+std::vector<int32_t> fillReducingNodeOrder(const Model& model, const NodeGraph& graph,
+                                           NodeOrdering method);
 
 } // namespace xefhost

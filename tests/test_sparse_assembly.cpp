@@ -109,7 +109,8 @@ Eigen::MatrixXd expand(const SparseSystem& system) {
 
 SparseSystem numberedSystem(const Model& model, NodeOrdering method) {
     const NodeGraph graph = buildNodeGraph(model);
-    SparseSystem system = buildSparseSystem(model, graph, fillReducingNodeOrder(graph, method));
+    SparseSystem system =
+        buildSparseSystem(model, graph, fillReducingNodeOrder(model, graph, method));
     locateElementEntries(model, system, 1);
     return system;
 }
@@ -146,7 +147,7 @@ TEST(NodeOrdering, IsAPermutationThatReducesFillAgainstTheMeshOrder) {
     CholeskySolver naturalSolver;
     naturalSolver.analyze(natural);
     for (NodeOrdering method : {NodeOrdering::MinimumDegree, NodeOrdering::NestedDissection}) {
-        std::vector<int32_t> order = fillReducingNodeOrder(graph, method);
+        std::vector<int32_t> order = fillReducingNodeOrder(model, graph, method);
         SparseSystem system = buildSparseSystem(model, graph, order);
         std::sort(order.begin(), order.end());
         EXPECT_EQ(order, meshOrder);
@@ -154,6 +155,30 @@ TEST(NodeOrdering, IsAPermutationThatReducesFillAgainstTheMeshOrder) {
         solver.analyze(system);
         EXPECT_LT(solver.factorEntries(), 0.6 * naturalSolver.factorEntries());
         EXPECT_LT(solver.factorFlops(), 0.5 * naturalSolver.factorFlops());
+    }
+}
+
+TEST(NodeOrdering, PutsTheNodesWithoutUnknownsLastInMeshOrder) {
+    Model model = strip(20, 6);
+    // One free unknown makes a node part of the elimination: release one on the clamped edge.
+    const auto clamped = std::find(model.fixed.begin(), model.fixed.end(), 1);
+    ASSERT_NE(clamped, model.fixed.end());
+    *(clamped + 1) = 0;
+    std::vector<int32_t> held;
+    for (size_t n = 0; n < model.nodeCount(); ++n) {
+        if (model.fixed[2 * n] && model.fixed[2 * n + 1]) {
+            held.push_back(static_cast<int32_t>(n));
+        }
+    }
+    ASSERT_GT(held.size(), 1u);
+    const NodeGraph graph = buildNodeGraph(model);
+    for (NodeOrdering method : {NodeOrdering::MinimumDegree, NodeOrdering::NestedDissection}) {
+        const std::vector<int32_t> order = fillReducingNodeOrder(model, graph, method);
+        ASSERT_EQ(order.size(), model.nodeCount());
+        EXPECT_EQ(std::vector<int32_t>(order.end() - held.size(), order.end()), held);
+        std::vector<int32_t> sorted = order;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
     }
 }
 
