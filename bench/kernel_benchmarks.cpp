@@ -8,6 +8,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <iostream>
 #include <memory>
@@ -92,13 +94,21 @@ void postKernel(benchmark::State& state) {
     countElements(state, count);
 }
 
-// The reference writes as many point rows as the kernel, for the same default rule.
+// The reference writes as many point rows as the kernel, for the same default rule; false, and
+// the benchmark skipped, where it has too few rows for that.
+bool referenceHasRowsFor(benchmark::State& state, int points) {
+    if (points > 3) {
+        state.SkipWithError("the default rule has more points than the reference has rows");
+        return false;
+    }
+    return true;
+}
+
 void postReference(benchmark::State& state) {
     TriangleSet& set = triangles();
     const auto data = std::make_unique<ReferenceData>(ReferenceData{kMaterial, {}, {}, {}, {}, {}});
     const int points = ModuleElement::create(kMaterial)->pointCount();
-    if (points > 3) {
-        state.SkipWithError("the default rule has more points than the reference has rows");
+    if (!referenceHasRowsFor(state, points)) {
         return;
     }
     const size_t count = static_cast<size_t>(state.range(0));
@@ -110,6 +120,83 @@ void postReference(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
     countElements(state, count);
+}
+
+// Kernel and reference timed in alternation, block by block over the same triangles, in one
+// benchmark: a slow spell of the machine (seconds long on a shared virtual machine, long enough to
+// move the separate benchmarks' medians by 20 %) then weighs on both alike. Each block is timed
+// kernel first and reference first in turn, as the second one finds the block's data in cache.
+// Reports both costs per element and their ratio.
+template <class Kernel, class Reference>
+void paired(benchmark::State& state, Kernel kernel, Reference reference) {
+    using Clock = std::chrono::steady_clock;
+    constexpr size_t kBlock = 1024;
+    const size_t count = static_cast<size_t>(state.range(0));
+    double seconds[2] = {0.0, 0.0};
+    for (auto _ : state) {
+        for (size_t first = 0, block = 0; first < count; first += kBlock, ++block) {
+            const size_t last = std::min(count, first + kBlock);
+            for (size_t turn = 0; turn < 2; ++turn) {
+                const size_t which = (block + turn) % 2;
+                const auto start = Clock::now();
+                if (which == 0) {
+                    kernel(first, last);
+                } else {
+                    reference(first, last);
+                }
+                benchmark::ClobberMemory();
+                seconds[which] += std::chrono::duration<double>(Clock::now() - start).count();
+            }
+        }
+    }
+    const double elements = static_cast<double>(state.iterations()) * static_cast<double>(count);
+    state.counters["kernel_ns"] = 1e9 * seconds[0] / elements;
+    state.counters["reference_ns"] = 1e9 * seconds[1] / elements;
+    state.counters["ratio"] = seconds[0] / seconds[1];
+}
+
+void tangentPaired(benchmark::State& state) {
+    TriangleSet& set = triangles();
+    const auto element = ModuleElement::create(kMaterial);
+    const auto data = std::make_unique<ReferenceData>(ReferenceData{kMaterial, {}, {}, {}, {}, {}});
+    paired(
+        state,
+        [&](size_t first, size_t last) {
+            for (size_t e = first; e < last; ++e) {
+                element->bind(set, e);
+                element->tangent();
+            }
+        },
+        [&](size_t first, size_t last) {
+            for (size_t e = first; e < last; ++e) {
+                molrbench::referenceTangent(set.coords(e, 0), set.current(e, 0), data->material,
+                                            data->p, data->K);
+            }
+        });
+}
+
+void postPaired(benchmark::State& state) {
+    TriangleSet& set = triangles();
+    const auto element = ModuleElement::create(kMaterial);
+    const auto data = std::make_unique<ReferenceData>(ReferenceData{kMaterial, {}, {}, {}, {}, {}});
+    const int points = element->pointCount();
+    if (!referenceHasRowsFor(state, points)) {
+        return;
+    }
+    paired(
+        state,
+        [&](size_t first, size_t last) {
+            for (size_t e = first; e < last; ++e) {
+                element->bind(set, e);
+                element->post();
+            }
+        },
+        [&](size_t first, size_t last) {
+            for (size_t e = first; e < last; ++e) {
+                molrbench::referencePost(set.coords(e, 0), set.current(e, 0), data->material,
+                                         points, data->pointRows, data->nodeRows, data->stored);
+            }
+        });
 }
 
 } // namespace
@@ -132,6 +219,8 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("SKR/reference", tangentReference)->Arg(kElements);
     benchmark::RegisterBenchmark("SPP/kernel", postKernel)->Arg(kElements);
     benchmark::RegisterBenchmark("SPP/reference", postReference)->Arg(kElements);
+    benchmark::RegisterBenchmark("SKR/paired", tangentPaired)->Arg(kElements);
+    benchmark::RegisterBenchmark("SPP/paired", postPaired)->Arg(kElements);
     molrbench::RatioReporter reporter(
         {{"SKR", "SKR/kernel", "SKR/reference"}, {"SPP", "SPP/kernel", "SPP/reference"}}, kGoal);
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -22,12 +22,21 @@ std::pair<std::string, std::string> splitArguments(const std::string& name) {
 void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-        const auto items = run.counters.find("items_per_second");
-        if (run.error_occurred || items == run.counters.end()) {
+        const bool median = run.run_type == Run::RT_Aggregate;
+        if (run.error_occurred || (median && run.aggregate_name != "median")) {
             continue;
         }
-        const bool median = run.run_type == Run::RT_Aggregate;
-        if (median && run.aggregate_name != "median") {
+        const auto ratio = run.counters.find("ratio");
+        if (ratio != run.counters.end()) {
+            Paired& paired = paired_[run.run_name.str()];
+            if (median || !paired.median) {
+                paired = {run.counters.at("kernel_ns").value, run.counters.at("reference_ns").value,
+                          ratio->second.value, median};
+            }
+            continue;
+        }
+        const auto items = run.counters.find("items_per_second");
+        if (items == run.counters.end()) {
             continue;
         }
         Rate& rate = rates_[run.run_name.str()];
@@ -64,6 +73,20 @@ void RatioReporter::Finalize() {
         std::snprintf(header, sizeof header, "\nPer element, CPU time (goal: ratio <= %.2f)\n",
                       goal_);
         GetOutputStream() << header << lines << std::flush;
+    }
+    lines.clear();
+    for (const auto& [name, paired] : paired_) {
+        char line[256];
+        std::snprintf(line, sizeof line,
+                      "%-15s kernel %7.2f ns  reference %7.2f ns  ratio %5.3f  %s%s\n",
+                      name.c_str(), paired.kernelNs, paired.referenceNs, paired.ratio,
+                      paired.ratio <= goal_ ? "within" : "ABOVE",
+                      paired.median ? "" : "  (single run: use repetitions)");
+        lines += line;
+    }
+    if (!lines.empty()) {
+        GetOutputStream() << "\nTimed in alternation, per element, wall time\n"
+                          << lines << std::flush;
     }
 }
 

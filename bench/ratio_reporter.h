@@ -12,7 +12,8 @@ namespace molrbench {
 
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
-    // Each pair names the kernel's and the reference's benchmark, without arguments.
+    // Each pair names the kernel's and the reference's benchmark, without arguments. Benchmarks
+    // that time both themselves and report a "ratio" counter are listed as they are.
     struct Pair {
         std::string label;
         std::string kernel;
@@ -31,9 +32,16 @@ class RatioReporter : public benchmark::ConsoleReporter {
         double perSecond = 0.0;
         bool median = false;
     };
+    // Counters of a benchmark that timed kernel and reference together ("kernel_ns",
+    // "reference_ns", "ratio"): the medians over repetitions, else the one run.
+    struct Paired {
+        double kernelNs = 0.0, referenceNs = 0.0, ratio = 0.0;
+        bool median = false;
+    };
     std::vector<Pair> pairs_;
     double goal_;
     std::map<std::string, Rate> rates_;
+    std::map<std::string, Paired> paired_;
 };
 
 } // namespace molrbench
