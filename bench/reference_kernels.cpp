@@ -30,14 +30,16 @@ MOLR_BENCH_INLINE Gradients gradients(const double xyz[9]) {
 }
 
 // Plane-strain D acting on (exx, eyy, gamma_xy): d11 on the diagonal of the normal block, d12 off
-// it, d33 the shear modulus.
+// it, d33 the shear modulus. From the Lame constants with the element's own divisions (mu first,
+// lambda from it), so that kernel and reference do the same arithmetic.
 struct Elasticity {
     double d11, d12, d33;
 };
 
 MOLR_BENCH_INLINE Elasticity elasticity(const Material& m) {
-    const double c = m.E / ((1.0 + m.nu) * (1.0 - 2.0 * m.nu));
-    return {c * (1.0 - m.nu), c * m.nu, 0.5 * c * (1.0 - 2.0 * m.nu)};
+    const double mu = m.E / (2.0 * (1.0 + m.nu));
+    const double lambda = 2.0 * mu * m.nu / (1.0 - 2.0 * m.nu);
+    return {lambda + 2.0 * mu, lambda, mu};
 }
 
 // sigma = D B u, with the engineering shear strain gamma in between.
