@@ -139,10 +139,12 @@ void paired(benchmark::State& state, Kernel kernel, Reference reference) {
             for (size_t turn = 0; turn < 2; ++turn) {
                 const size_t which = (block + turn) % 2;
                 const auto start = Clock::now();
-                if (which == 0) {
-                    kernel(first, last);
-                } else {
-                    reference(first, last);
+                for (size_t e = first; e < last; ++e) {
+                    if (which == 0) {
+                        kernel(e);
+                    } else {
+                        reference(e);
+                    }
                 }
                 benchmark::ClobberMemory();
                 seconds[which] += std::chrono::duration<double>(Clock::now() - start).count();
@@ -161,17 +163,13 @@ void tangentPaired(benchmark::State& state) {
     const auto data = std::make_unique<ReferenceData>(ReferenceData{kMaterial, {}, {}, {}, {}, {}});
     paired(
         state,
-        [&](size_t first, size_t last) {
-            for (size_t e = first; e < last; ++e) {
-                element->bind(set, e);
-                element->tangent();
-            }
+        [&](size_t e) {
+            element->bind(set, e);
+            element->tangent();
         },
-        [&](size_t first, size_t last) {
-            for (size_t e = first; e < last; ++e) {
-                molrbench::referenceTangent(set.coords(e, 0), set.current(e, 0), data->material,
-                                            data->p, data->K);
-            }
+        [&](size_t e) {
+            molrbench::referenceTangent(set.coords(e, 0), set.current(e, 0), data->material,
+                                        data->p, data->K);
         });
 }
 
@@ -185,17 +183,13 @@ void postPaired(benchmark::State& state) {
     }
     paired(
         state,
-        [&](size_t first, size_t last) {
-            for (size_t e = first; e < last; ++e) {
-                element->bind(set, e);
-                element->post();
-            }
+        [&](size_t e) {
+            element->bind(set, e);
+            element->post();
         },
-        [&](size_t first, size_t last) {
-            for (size_t e = first; e < last; ++e) {
-                molrbench::referencePost(set.coords(e, 0), set.current(e, 0), data->material,
-                                         points, data->pointRows, data->nodeRows, data->stored);
-            }
+        [&](size_t e) {
+            molrbench::referencePost(set.coords(e, 0), set.current(e, 0), data->material, points,
+                                     data->pointRows, data->nodeRows, data->stored);
         });
 }
 
