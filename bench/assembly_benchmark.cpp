@@ -8,6 +8,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <memory>
 
 namespace {
@@ -69,6 +70,33 @@ void BM_AssemblyForceOnly(benchmark::State& state) {
     assembly(state, false);
 }
 
+// One and two threads in alternation, the order swapped every iteration, so that a slow spell of
+// the shared machine weighs on both: the speed-up from one run, with each side's cost per element.
+void BM_AssemblySpeedUp(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    Fixture& f = fixture();
+    const ElementPartition partitions[2] = {partitionElements(f.model, f.elementOrder, 1),
+                                            partitionElements(f.model, f.elementOrder, 2)};
+    const AssemblyTargets targets{&f.force, &f.system, nullptr};
+    double seconds[2] = {0.0, 0.0};
+    int64_t turn = 0;
+    for (auto _ : state) {
+        for (int side = 0; side < 2; ++side) {
+            const int threads = static_cast<int>((turn + side) % 2);
+            const auto start = Clock::now();
+            assemble(f.model, f.kernels, partitions[threads], f.u, targets);
+            benchmark::DoNotOptimize(f.system.values.data());
+            seconds[threads] += std::chrono::duration<double>(Clock::now() - start).count();
+        }
+        ++turn;
+    }
+    const double elements =
+        static_cast<double>(state.iterations()) * static_cast<double>(f.model.elementCount());
+    state.counters["one_thread_ns"] = 1e9 * seconds[0] / elements;
+    state.counters["two_threads_ns"] = 1e9 * seconds[1] / elements;
+    state.counters["speed_up"] = seconds[0] / seconds[1];
+}
+
 // The floor of the matrix part: one fixed element matrix added through the same positions in the
 // same element order, with no kernel call, records or forces around it.
 void BM_ScatterOnly(benchmark::State& state) {
@@ -93,6 +121,7 @@ void BM_ScatterOnly(benchmark::State& state) {
 
 BENCHMARK(BM_AssemblyMatrixAndForce)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_AssemblyForceOnly)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AssemblySpeedUp)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ScatterOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
