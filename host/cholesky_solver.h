@@ -1,9 +1,11 @@
 // Sparse symmetric positive definite solve with CHOLMOD's supernodal Cholesky factorization.
 #pragma once
 
+#include "node_split.h"
 #include "sparse_system.h"
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -15,9 +17,17 @@ class SingularModelError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// Throws SingularModelError when the reciprocal condition estimate of a factorization, the squared
+// ratio of its smallest to its largest pivot, says a floating part left a round-off-level pivot.
+void requireWellConditioned(double rcond);
+
+class SplitFactorization;
+
 class CholeskySolver {
   public:
-    CholeskySolver();
+    // With blocks, the unknowns are numbered first half, second half, separator, and the halves
+    // are factorized side by side.
+    explicit CholeskySolver(std::optional<UnknownBlocks> blocks = std::nullopt);
     ~CholeskySolver();
     CholeskySolver(const CholeskySolver&) = delete;
     CholeskySolver& operator=(const CholeskySolver&) = delete;
@@ -35,6 +45,7 @@ class CholeskySolver {
   private:
     struct State;
     std::unique_ptr<State> state_;
+    std::unique_ptr<SplitFactorization> split_;
 };
 
 } // namespace xefhost

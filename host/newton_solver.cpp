@@ -8,8 +8,8 @@
 #include <omp.h>
 
 #include <algorithm>
-
 #include <cmath>
+#include <optional>
 
 namespace xefhost {
 
@@ -77,17 +77,26 @@ double backwardError(const Model& model, const std::vector<double>& internalForc
 } // namespace
 
 void solveNewton(Analysis& analysis, ElementKernels& kernels,
-                 const std::function<void(const std::string&)>& progress) {
+                 const std::function<void(const std::string&)>& progress, size_t splitFromNodes) {
     Model& model = analysis.model;
     requireRestraint(model);
     StageClock clock;
     progress("ordering the nodes");
     SparseSystem system;
     ElementPartition partition;
+    std::optional<UnknownBlocks> blocks;
     {
         const NodeGraph graph = buildNodeGraph(model);
+        std::optional<NodeSplit> split;
+        if (omp_get_max_threads() > 1 && model.nodeCount() >= splitFromNodes) {
+            split = splitNodes(model, graph);
+        }
         const std::vector<int32_t> order =
-            fillReducingNodeOrder(model, graph, NodeOrdering::MinimumDegree);
+            split ? splitNodeOrder(graph, *split)
+                  : fillReducingNodeOrder(model, graph, NodeOrdering::MinimumDegree);
+        if (split) {
+            blocks = unknownBlocks(model, *split);
+        }
         clock.finish(analysis.stages, "ordering");
         progress("building the sparse pattern");
         system = buildSparseSystem(model, graph, order);
@@ -129,7 +138,7 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
     }
     const double reference = std::max(std::sqrt(load), norm);
 
-    CholeskySolver solver;
+    CholeskySolver solver(blocks);
     std::vector<double> rhs(system.size), du;
     bool matrixCurrent = true;
     // At least one factorization, even without load: it is what proves the model restrained.

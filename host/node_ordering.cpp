@@ -10,58 +10,155 @@ namespace xefhost {
 
 namespace {
 
-// Index of each node among those with a free unknown, or -1; count is how many have one.
-std::vector<int32_t> nodesWithUnknowns(const Model& model, size_t& count) {
-    std::vector<int32_t> index(model.nodeCount(), -1);
+// Index of each node among those selected, or -1; count is how many are.
+template <typename Selected>
+std::vector<int32_t> indexAmong(size_t nodes, Selected selected, size_t& count) {
+    std::vector<int32_t> index(nodes, -1);
     count = 0;
-    for (size_t n = 0; n < model.nodeCount(); ++n) {
-        for (int c = 0; c < model.dofsPerNode; ++c) {
-            if (!model.fixed[n * model.dofsPerNode + c]) {
-                index[n] = static_cast<int32_t>(count++);
-                break;
-            }
+    for (size_t n = 0; n < nodes; ++n) {
+        if (selected(n)) {
+            index[n] = static_cast<int32_t>(count++);
         }
     }
     return index;
 }
 
-// The postordered fill-reducing permutation of a symmetric pattern given by its upper triangle.
-std::vector<int32_t> permutationOf(std::vector<int32_t>& columnStart, std::vector<int32_t>& rows,
-                                   NodeOrdering method) {
-    const size_t n = columnStart.size() - 1;
+bool hasFreeUnknown(const Model& model, size_t node) {
+    for (int c = 0; c < model.dofsPerNode; ++c) {
+        if (!model.fixed[node * model.dofsPerNode + c]) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The upper triangle of the subgraph induced by the indexed nodes, in their index order.
+struct Subgraph {
+    std::vector<int32_t> columnStart, rows, nodeOf;
     cholmod_sparse pattern;
+
+    size_t size() const { return nodeOf.size(); }
+};
+
+void buildSubgraph(Subgraph& sub, const NodeGraph& graph, const std::vector<int32_t>& index,
+                   size_t n) {
+    sub.columnStart.assign(n + 1, 0);
+    sub.nodeOf.assign(n, 0);
+    sub.rows.clear();
+    sub.rows.reserve((graph.neighbours.size() * n / graph.nodeCount() + n) / 2);
+    for (size_t j = 0; j < graph.nodeCount(); ++j) {
+        const int32_t column = index[j];
+        if (column < 0) {
+            continue;
+        }
+        sub.nodeOf[column] = static_cast<int32_t>(j);
+        for (int64_t a = graph.start[j]; a < graph.start[j + 1]; ++a) {
+            const int32_t row = index[graph.neighbours[a]];
+            if (row >= 0 && row <= column) {
+                sub.rows.push_back(row);
+            }
+        }
+        sub.columnStart[column + 1] = static_cast<int32_t>(sub.rows.size());
+    }
+    cholmod_sparse& pattern = sub.pattern;
     std::memset(&pattern, 0, sizeof pattern);
     pattern.nrow = pattern.ncol = n;
-    pattern.nzmax = rows.size();
-    pattern.p = columnStart.data();
-    pattern.i = rows.data();
+    pattern.nzmax = sub.rows.size();
+    pattern.p = sub.columnStart.data();
+    pattern.i = sub.rows.data();
     pattern.stype = 1;
     pattern.itype = CHOLMOD_INT;
     pattern.xtype = CHOLMOD_PATTERN;
     pattern.dtype = CHOLMOD_DOUBLE;
     pattern.sorted = 1;
     pattern.packed = 1;
+}
 
-    cholmod_common common;
+void startOrderingCommon(cholmod_common& common) {
     cholmod_start(&common);
     common.print = 0;
     common.error_handler = nullptr;
     common.supernodal = CHOLMOD_SIMPLICIAL;
     common.nmethods = 1;
-    common.method[0].ordering = method == NodeOrdering::MinimumDegree ? CHOLMOD_AMD : CHOLMOD_METIS;
     common.postorder = 1;
-    cholmod_factor* symbolic = cholmod_analyze(&pattern, &common);
+}
+
+[[noreturn]] void orderingFailed(cholmod_common& common) {
+    const int status = common.status;
+    cholmod_finish(&common);
+    throw std::runtime_error("the node ordering failed (status " + std::to_string(status) +
+                             ", out of memory?)");
+}
+
+// The subgraph's nodes in postordered fill-reducing order: the method's own, or the given one
+// postordered on its elimination tree, which changes no fill.
+std::vector<int32_t> orderedNodes(Subgraph& sub, NodeOrdering method,
+                                  const int32_t* given = nullptr) {
+    std::vector<int32_t> order;
+    if (sub.size() == 0) {
+        return order;
+    }
+    cholmod_common common;
+    startOrderingCommon(common);
+    common.method[0].ordering = given                                   ? CHOLMOD_GIVEN
+                                : method == NodeOrdering::MinimumDegree ? CHOLMOD_AMD
+                                                                        : CHOLMOD_METIS;
+    cholmod_factor* symbolic =
+        cholmod_analyze_p(&sub.pattern, const_cast<int32_t*>(given), nullptr, 0, &common);
     if (!symbolic) {
-        const int status = common.status;
-        cholmod_finish(&common);
-        throw std::runtime_error("the node ordering failed (status " + std::to_string(status) +
-                                 ", out of memory?)");
+        orderingFailed(common);
     }
     const int32_t* perm = static_cast<const int32_t*>(symbolic->Perm);
-    std::vector<int32_t> permutation(perm, perm + n);
+    order.reserve(sub.size());
+    for (size_t k = 0; k < sub.size(); ++k) {
+        order.push_back(sub.nodeOf[perm[k]]);
+    }
     cholmod_free_factor(&symbolic, &common);
     cholmod_finish(&common);
-    return permutation;
+    return order;
+}
+
+// One half's nodes in the order that fills least when the separator is eliminated after them:
+// minimum degree on the half with the separator, constrained to take the separator last. Ordering
+// the half alone would not see that its nodes next to the separator are joined through it.
+std::vector<int32_t> orderHalf(const NodeGraph& graph, const NodeSplit& split, NodePart mine) {
+    size_t n = 0;
+    const std::vector<int32_t> index = indexAmong(
+        graph.nodeCount(),
+        [&](size_t node) {
+            return split.part[node] == mine || split.part[node] == NodePart::Separator;
+        },
+        n);
+    Subgraph withSeparator;
+    buildSubgraph(withSeparator, graph, index, n);
+    std::vector<int32_t> constraint(n);
+    for (size_t k = 0; k < n; ++k) {
+        constraint[k] = split.part[withSeparator.nodeOf[k]] == NodePart::Separator;
+    }
+    std::vector<int32_t> perm(n);
+    cholmod_common common;
+    startOrderingCommon(common);
+    if (!cholmod_camd(&withSeparator.pattern, nullptr, 0, constraint.data(), perm.data(),
+                      &common)) {
+        orderingFailed(common);
+    }
+    cholmod_finish(&common);
+
+    // The half's own nodes, in that order, postordered among themselves.
+    size_t own = 0;
+    const std::vector<int32_t> ownIndex = indexAmong(
+        graph.nodeCount(), [&](size_t node) { return split.part[node] == mine; }, own);
+    std::vector<int32_t> ownOrder;
+    ownOrder.reserve(own);
+    for (int32_t k : perm) {
+        const int32_t node = withSeparator.nodeOf[k];
+        if (split.part[node] == mine) {
+            ownOrder.push_back(ownIndex[node]);
+        }
+    }
+    Subgraph half;
+    buildSubgraph(half, graph, ownIndex, own);
+    return orderedNodes(half, NodeOrdering::MinimumDegree, ownOrder.data());
 }
 
 } // namespace
@@ -71,34 +168,44 @@ std::vector<int32_t> fillReducingNodeOrder(const Model& model, const NodeGraph& 
     // The ordering sees the graph of the matrix itself: a node without unknowns has nothing to
     // eliminate, and left in it would steer the minimum-degree choices as if it had.
     size_t n = 0;
-    const std::vector<int32_t> index = nodesWithUnknowns(model, n);
-    std::vector<int32_t> order;
+    const std::vector<int32_t> index = indexAmong(
+        graph.nodeCount(), [&](size_t node) { return hasFreeUnknown(model, node); }, n);
+    Subgraph sub;
+    buildSubgraph(sub, graph, index, n);
+    std::vector<int32_t> order = orderedNodes(sub, method);
     order.reserve(graph.nodeCount());
-    if (n > 0) {
-        // The upper triangle of the graph among those nodes.
-        std::vector<int32_t> columnStart(n + 1, 0), nodeOf(n), rows;
-        rows.reserve((graph.neighbours.size() + n) / 2);
-        for (size_t j = 0; j < graph.nodeCount(); ++j) {
-            const int32_t column = index[j];
-            if (column < 0) {
-                continue;
-            }
-            nodeOf[column] = static_cast<int32_t>(j);
-            for (int64_t a = graph.start[j]; a < graph.start[j + 1]; ++a) {
-                const int32_t row = index[graph.neighbours[a]];
-                if (row >= 0 && row <= column) {
-                    rows.push_back(row);
-                }
-            }
-            columnStart[column + 1] = static_cast<int32_t>(rows.size());
-        }
-        for (int32_t k : permutationOf(columnStart, rows, method)) {
-            order.push_back(nodeOf[k]);
-        }
-    }
     for (size_t node = 0; node < graph.nodeCount(); ++node) {
         if (index[node] < 0) {
             order.push_back(static_cast<int32_t>(node));
+        }
+    }
+    return order;
+}
+
+std::vector<int32_t> splitNodeOrder(const NodeGraph& graph, const NodeSplit& split) {
+    std::vector<int32_t> halves[2];
+    std::string errors[2];
+#pragma omp parallel for num_threads(2) schedule(static, 1)
+    for (int h = 0; h < 2; ++h) {
+        try {
+            halves[h] = orderHalf(graph, split, h == 0 ? NodePart::First : NodePart::Second);
+        } catch (const std::exception& error) {
+            errors[h] = error.what();
+        }
+    }
+    for (const std::string& error : errors) {
+        if (!error.empty()) {
+            throw std::runtime_error(error);
+        }
+    }
+    std::vector<int32_t> order = std::move(halves[0]);
+    order.reserve(graph.nodeCount());
+    order.insert(order.end(), halves[1].begin(), halves[1].end());
+    for (NodePart last : {NodePart::Separator, NodePart::None}) {
+        for (size_t node = 0; node < graph.nodeCount(); ++node) {
+            if (split.part[node] == last) {
+                order.push_back(static_cast<int32_t>(node));
+            }
         }
     }
     return order;

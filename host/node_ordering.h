@@ -3,6 +3,7 @@
 #pragma once
 
 #include "node_graph.h"
+#include "node_split.h"
 
 #include <cstdint>
 #include <vector>
@@ -17,5 +18,11 @@ enum class NodeOrdering { MinimumDegree, NestedDissection };
 // they come last, in mesh order.
 std::vector<int32_t> fillReducingNodeOrder(const Model& model, const NodeGraph& graph,
                                            NodeOrdering method);
+
+// The first half's nodes, then the second half's, each ordered to fill least with the separator
+// eliminated after them (the halves side by side), then the separator and last the nodes without
+// unknowns, both in mesh order. Each half's order is postordered; the separator, eliminated last,
+// is one dense block whatever its order.
+std::vector<int32_t> splitNodeOrder(const NodeGraph& graph, const NodeSplit& split);
 
 } // namespace xefhost
