@@ -30,10 +30,11 @@ struct Analysis {
     double factorEntries = 0;          // nonzeros of the Cholesky factor
     double factorFlops = 0;            // floating-point operations of one factorization
     int factorizations = 0;
-    double backwardError = 0;    // largest residual relative to the size of its summed terms
-    double applied[2] = {0, 0};  // sum of the external forces
-    double reaction[2] = {0, 0}; // sum of the support reactions
-    double forceScale = 0;       // sum of the magnitudes of every load and reaction component
+    size_t separatorUnknowns = 0; // of a factorization split in halves; 0 when whole
+    double backwardError = 0;     // largest residual relative to the size of its summed terms
+    double applied[2] = {0, 0};   // sum of the external forces
+    double reaction[2] = {0, 0};  // sum of the support reactions
+    double forceScale = 0;        // sum of the magnitudes of every load and reaction component
     double strainEnergy = 0;
     double maxDisplacement = 0;
     std::optional<ErrorNorms> errors;

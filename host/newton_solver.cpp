@@ -77,7 +77,8 @@ double backwardError(const Model& model, const std::vector<double>& internalForc
 } // namespace
 
 void solveNewton(Analysis& analysis, ElementKernels& kernels,
-                 const std::function<void(const std::string&)>& progress, size_t splitFromNodes) {
+                 const std::function<void(const std::string&)>& progress,
+                 Factorization factorization) {
     Model& model = analysis.model;
     requireRestraint(model);
     StageClock clock;
@@ -88,7 +89,9 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
     {
         const NodeGraph graph = buildNodeGraph(model);
         std::optional<NodeSplit> split;
-        if (omp_get_max_threads() > 1 && model.nodeCount() >= splitFromNodes) {
+        if (factorization == Factorization::Split ||
+            (factorization == Factorization::Automatic && omp_get_max_threads() > 1 &&
+             model.nodeCount() >= kSplitFromNodes)) {
             split = splitNodes(model, graph);
         }
         const std::vector<int32_t> order =
@@ -96,6 +99,7 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
                   : fillReducingNodeOrder(model, graph, NodeOrdering::MinimumDegree);
         if (split) {
             blocks = unknownBlocks(model, *split);
+            analysis.separatorUnknowns = static_cast<size_t>(blocks->separator);
         }
         clock.finish(analysis.stages, "ordering");
         progress("building the sparse pattern");

@@ -91,7 +91,11 @@ void printSummary(const Analysis& a, const Problem& problem, std::ostream& out) 
         out << "  note: " << note << "\n";
     }
     out << "  factor " << std::fixed << std::setprecision(1) << a.factorEntries / 1e6
-        << "M entries, " << a.factorFlops / 1e9 << " GFlop\n";
+        << "M entries, " << a.factorFlops / 1e9 << " GFlop";
+    if (a.separatorUnknowns > 0) {
+        out << ", two halves side by side joined by " << a.separatorUnknowns << " unknowns";
+    }
+    out << "\n";
     out << "  time   ";
     for (const StageCost& stage : a.stages) {
         out << " " << stage.name << " " << std::fixed << std::setprecision(3) << stage.seconds

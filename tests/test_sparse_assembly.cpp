@@ -4,10 +4,10 @@
 #include "cholesky_solver.h"
 #include "element_library.h"
 #include "element_partition.h"
-#include "grid_mesh.h"
 #include "newton_solver.h"
 #include "node_graph.h"
 #include "node_ordering.h"
+#include "strip_model.h"
 
 #include <gtest/gtest.h>
 
@@ -22,39 +22,9 @@ namespace {
 
 using namespace xefhost;
 
-constexpr double kE = 1000.0, kNu = 0.3;
-
-// The cantilever [0, 10] x [0, 1] as nx x ny squares, left edge clamped, a downward load at
-// the right edge.
-Model strip(int nx, int ny) {
-    molrtest::TriangleMesh mesh;
-    molrtest::addRectangle(mesh, 0, 0, 10, 1, nx, ny);
-    Model model;
-    model.nodesPerElement = 3;
-    model.dofsPerNode = 2;
-    model.dataCount = 2;
-    model.coords = mesh.coords;
-    model.elements = mesh.triangles;
-    const size_t nodes = mesh.coords.size() / 3;
-    model.nodeIds.resize(nodes);
-    std::iota(model.nodeIds.begin(), model.nodeIds.end(), 1);
-    model.elementIds.resize(mesh.triangles.size() / 3);
-    std::iota(model.elementIds.begin(), model.elementIds.end(), 1);
-    model.elementMaterial.assign(model.elementIds.size(), 0);
-    model.materials = {kE, kNu};
-    model.fixed.assign(2 * nodes, 0);
-    model.prescribed.assign(2 * nodes, 0.0);
-    model.externalForce.assign(2 * nodes, 0.0);
-    for (size_t n = 0; n < nodes; ++n) {
-        if (model.coords[3 * n] == 0.0) {
-            model.fixed[2 * n] = model.fixed[2 * n + 1] = 1;
-        }
-        if (model.coords[3 * n] == 10.0) {
-            model.externalForce[2 * n + 1] = -1.0 / (ny + 1);
-        }
-    }
-    return model;
-}
+using molrtest::kE;
+using molrtest::kNu;
+using molrtest::strip;
 
 // Plane-strain constant-strain triangle, written out from B^T D B area.
 Eigen::Matrix<double, 6, 6> closedFormStiffness(const Model& model, size_t e) {
