@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <future>
 #include <limits>
 
 namespace xefhost {
@@ -70,19 +71,25 @@ std::vector<double> vonMises(const Analysis& a) {
     return result;
 }
 
+// Every field in one pass over the element-major post-processing arrays: a pass per component
+// would read them once per component.
 std::vector<Field> cellFields(const Analysis& a, const std::vector<double>& mises) {
     const PostResults& post = a.post;
     const size_t m = a.model.elementCount();
+    const int points = post.pointCount, count = post.gpostCount;
     std::vector<Field> fields;
-    for (int c = 0; c < post.gpostCount; ++c) {
-        Field f{readableName(a.gpostNames[c]), 1, std::vector<double>(m, 0.0)};
-        for (size_t e = 0; e < m; ++e) {
-            for (int g = 0; g < post.pointCount; ++g) {
-                f.values[e] += post.pointValues[(e * post.pointCount + g) * post.gpostCount + c];
+    for (int c = 0; c < count; ++c) {
+        fields.push_back({readableName(a.gpostNames[c]), 1, std::vector<double>(m, 0.0)});
+    }
+    for (size_t e = 0; e < m; ++e) {
+        const double* element = &post.pointValues[e * points * count];
+        for (int c = 0; c < count; ++c) {
+            double sum = 0;
+            for (int g = 0; g < points; ++g) {
+                sum += element[g * count + c];
             }
-            f.values[e] /= std::max(post.pointCount, 1);
+            fields[c].values[e] = sum / std::max(points, 1);
         }
-        fields.push_back(std::move(f));
     }
     fields.push_back({"von Mises stress", 1, mises});
     fields.push_back({"element stored sums", 3, post.storedSums});
@@ -91,18 +98,17 @@ std::vector<Field> cellFields(const Analysis& a, const std::vector<double>& mise
 
 std::vector<Field> pointFields(const Analysis& a) {
     const size_t n = a.model.nodeCount();
-    Field displacement{"displacement", 3, std::vector<double>(3 * n, 0.0)};
-    for (size_t node = 0; node < n; ++node) {
-        displacement.values[3 * node] = a.u[2 * node];
-        displacement.values[3 * node + 1] = a.u[2 * node + 1];
+    const int count = a.post.npostCount;
+    std::vector<Field> fields{{"displacement", 3, std::vector<double>(3 * n, 0.0)}};
+    for (int c = 0; c < count; ++c) {
+        fields.push_back({readableName(a.npostNames[c]), 1, std::vector<double>(n)});
     }
-    std::vector<Field> fields{std::move(displacement)};
-    for (int c = 0; c < a.post.npostCount; ++c) {
-        Field f{readableName(a.npostNames[c]), 1, std::vector<double>(n)};
-        for (size_t node = 0; node < n; ++node) {
-            f.values[node] = a.post.nodeValues[node * a.post.npostCount + c];
+    for (size_t node = 0; node < n; ++node) {
+        fields[0].values[3 * node] = a.u[2 * node];
+        fields[0].values[3 * node + 1] = a.u[2 * node + 1];
+        for (int c = 0; c < count; ++c) {
+            fields[c + 1].values[node] = a.post.nodeValues[node * count + c];
         }
-        fields.push_back(std::move(f));
     }
     return fields;
 }
@@ -184,20 +190,23 @@ std::vector<std::string> writeResults(const std::string& folder, const std::stri
     const Model& m = finest.model;
     const std::vector<double> mises = vonMises(finest);
 
+    const double scale = deformationScale(finest);
+    // The picture is drawn while the ParaView file, by far the larger, goes to disk.
+    std::future<void> picture = std::async(std::launch::async, [&]() {
+        std::vector<double> displacement(finest.u);
+        std::vector<double> triangleValues;
+        const std::vector<int32_t> triangles = cornerTriangles(m);
+        const size_t perElement = triangles.size() / 3 / std::max<size_t>(m.elementCount(), 1);
+        for (double v : mises) {
+            triangleValues.insert(triangleValues.end(), perElement, v);
+        }
+        writeSvg(svg, m.coords, triangles, displacement, scale, triangleValues,
+                 problem.title.empty() ? name : problem.title, "von Mises stress");
+    });
     writeVtu(vtu,
              VtuMesh{&m.coords, &m.elements, m.nodesPerElement, vtkCellType(m.nodesPerElement)},
              pointFields(finest), cellFields(finest, mises));
-
-    std::vector<double> displacement(finest.u);
-    std::vector<double> triangleValues;
-    const std::vector<int32_t> triangles = cornerTriangles(m);
-    const size_t perElement = triangles.size() / 3 / std::max<size_t>(m.elementCount(), 1);
-    for (double v : mises) {
-        triangleValues.insert(triangleValues.end(), perElement, v);
-    }
-    const double scale = deformationScale(finest);
-    writeSvg(svg, m.coords, triangles, displacement, scale, triangleValues,
-             problem.title.empty() ? name : problem.title, "von Mises stress");
+    picture.get();
 
     JsonWriter summary;
     summary.beginObject()
