@@ -2,6 +2,8 @@
 
 #include "huge_pages.h"
 
+#include <omp.h>
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -29,42 +31,114 @@ SparseSystem buildSparseSystem(const Model& model, const NodeGraph& graph,
     system.size = static_cast<int32_t>(next);
 
     // Column by column: the column's own unknown and the later free unknowns of the node's
-    // neighbours, ascending.
+    // neighbours, ascending. Each thread builds the columns of a stretch of the order; the
+    // stretches are then joined.
     system.columnStart.assign(system.size + 1, 0);
-    std::vector<int32_t> rows, around;
-    rows.reserve(graph.neighbours.size() * d * d / 2 + system.size);
-    adviseHugePages(rows.data(), rows.capacity() * sizeof(int32_t));
-    int64_t column = 0;
-    for (int32_t j : nodeOrder) {
-        around.clear();
-        for (int64_t a = graph.start[j]; a < graph.start[j + 1]; ++a) {
+    const int threads = std::max(1, omp_get_max_threads());
+    std::vector<std::vector<int32_t>> stretches(threads);
+    const size_t nodes = nodeOrder.size();
+    bool outOfMemory = false;
+#pragma omp parallel num_threads(threads) reduction(|| : outOfMemory)
+    try {
+        const int t = omp_get_thread_num();
+        const size_t begin = nodes * t / threads, end = nodes * (t + 1) / threads;
+        std::vector<int32_t>& rows = stretches[t];
+        rows.reserve((graph.neighbours.size() * d * d / 2 + system.size) / threads);
+        std::vector<int32_t> around;
+        for (size_t k = begin; k < end; ++k) {
+            const int32_t j = nodeOrder[k];
+            around.clear();
+            for (int64_t a = graph.start[j]; a < graph.start[j + 1]; ++a) {
+                for (int c = 0; c < d; ++c) {
+                    const int32_t eq =
+                        system.equation[static_cast<size_t>(graph.neighbours[a]) * d + c];
+                    if (eq >= 0) {
+                        around.push_back(eq);
+                    }
+                }
+            }
+            std::sort(around.begin(), around.end());
+            for (int cj = 0; cj < d; ++cj) {
+                const int32_t eqj = system.equation[static_cast<size_t>(j) * d + cj];
+                if (eqj < 0) {
+                    continue;
+                }
+                rows.insert(rows.end(), std::lower_bound(around.begin(), around.end(), eqj),
+                            around.end());
+                // The stretch's own count for now; the stretches before it are added below.
+                system.columnStart[eqj + 1] = static_cast<int32_t>(
+                    std::min<size_t>(rows.size(), static_cast<size_t>(INT32_MAX)));
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        outOfMemory = true;
+    }
+    if (outOfMemory) {
+        throw std::runtime_error("out of memory building the matrix pattern");
+    }
+    size_t total = 0;
+    for (const std::vector<int32_t>& rows : stretches) {
+        total += rows.size();
+    }
+    if (total >= static_cast<size_t>(INT32_MAX)) {
+        throw std::runtime_error("more matrix entries than 32-bit indices hold");
+    }
+    std::vector<int32_t> rows;
+    rows.reserve(total);
+    adviseHugePages(rows.data(), total * sizeof(int32_t));
+    // The stretches' columns follow one another in the numbering, as their nodes do.
+    int32_t column = 0;
+    for (int t = 0; t < threads; ++t) {
+        const auto before = static_cast<int32_t>(rows.size());
+        for (size_t k = nodes * t / threads; k < nodes * (t + 1) / threads; ++k) {
             for (int c = 0; c < d; ++c) {
-                const int32_t eq =
-                    system.equation[static_cast<size_t>(graph.neighbours[a]) * d + c];
-                if (eq >= 0) {
-                    around.push_back(eq);
+                if (system.equation[static_cast<size_t>(nodeOrder[k]) * d + c] >= 0) {
+                    system.columnStart[++column] += before;
                 }
             }
         }
-        std::sort(around.begin(), around.end());
-        for (int cj = 0; cj < d; ++cj) {
-            const int32_t eqj = system.equation[static_cast<size_t>(j) * d + cj];
-            if (eqj < 0) {
-                continue;
-            }
-            rows.insert(rows.end(), std::lower_bound(around.begin(), around.end(), eqj),
-                        around.end());
-            if (rows.size() >= static_cast<size_t>(INT32_MAX)) {
-                throw std::runtime_error("more matrix entries than 32-bit indices hold");
-            }
-            system.columnStart[++column] = static_cast<int32_t>(rows.size());
-        }
+        rows.insert(rows.end(), stretches[t].begin(), stretches[t].end());
+        std::vector<int32_t>().swap(stretches[t]);
     }
     system.rowIndex = std::move(rows);
     resizeOnHugePages(system.values, system.rowIndex.size() + 1, 0.0);
 
     return system;
 }
+
+namespace {
+
+// An entry of the lower triangle found: row hi of column lo, stored at `at`.
+struct Found {
+    int32_t lo = -2, hi = -2, at = -1;
+};
+
+// Where row hi of column lo is stored. A node's free unknowns are numbered consecutively and share
+// their neighbours, so an entry usually lies next to one already found: the next row of the same
+// column, or the same row of the next column (which holds the same rows less the first). Those
+// guesses are checked before a search; the diagonal leads its column.
+int32_t locate(const SparseSystem& system, int32_t lo, int32_t hi, const Found& left,
+               const Found& up) {
+    const int32_t first = system.columnStart[lo], end = system.columnStart[lo + 1];
+    const int32_t* rows = system.rowIndex.data();
+    if (lo == hi) {
+        return first;
+    }
+    for (const Found& near : {left, up}) {
+        int32_t at = -1;
+        if (near.lo == lo && near.hi + 1 == hi) {
+            at = near.at + 1;
+        } else if (near.lo + 1 == lo && near.hi == hi) {
+            at = first + near.at - system.columnStart[near.lo] - 1;
+        }
+        if (at >= first && at < end && rows[at] == hi) {
+            return at;
+        }
+    }
+    return static_cast<int32_t>(std::lower_bound(rows + first, rows + end, hi) - rows);
+}
+
+} // namespace
 
 void locateElementEntries(const Model& model, SparseSystem& system, int threads) {
     const int d = model.dofsPerNode;
@@ -77,6 +151,7 @@ void locateElementEntries(const Model& model, SparseSystem& system, int threads)
 #pragma omp parallel num_threads(threads)
     {
         std::vector<int32_t> eq(nd);
+        std::vector<Found> above(nd); // the entries of the row before, by column of the element
 #pragma omp for schedule(static)
         for (int64_t e = 0; e < elements; ++e) {
             for (int k = 0; k < npe; ++k) {
@@ -87,16 +162,17 @@ void locateElementEntries(const Model& model, SparseSystem& system, int threads)
             }
             int32_t* out = &system.positions[e * system.entriesPerElement];
             for (int i = 0; i < nd; ++i) {
+                Found left;
                 for (int j = i; j < nd; ++j) {
                     if (eq[i] < 0 || eq[j] < 0) {
                         *out++ = discard;
+                        above[j] = left = Found{};
                         continue;
                     }
                     const int32_t lo = std::min(eq[i], eq[j]), hi = std::max(eq[i], eq[j]);
-                    const int32_t* first = &system.rowIndex[system.columnStart[lo]];
-                    const int32_t* last = &system.rowIndex[system.columnStart[lo + 1]];
-                    *out++ = static_cast<int32_t>(std::lower_bound(first, last, hi) -
-                                                  system.rowIndex.data());
+                    left = Found{lo, hi, locate(system, lo, hi, left, above[j])};
+                    above[j] = left;
+                    *out++ = left.at;
                 }
             }
         }
