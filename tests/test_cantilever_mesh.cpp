@@ -99,4 +99,33 @@ TEST(CantileverMesh, SolvesLikeTheGmshMeshOfTheScaleGeometry) {
     EXPECT_NEAR(tip, -3.5228390, 1e-7);
 }
 
+TEST(CantileverMesh, ALargeBeamIsFactorizedInTwoHalvesWithTheWholeFactorizationsAnswer) {
+    // 321 x 161 nodes, past the 50,000 from which two cores factorize two halves side by side;
+    // the shorter straight cut crosses the beam: 161 nodes, 322 unknowns.
+    const fs::path generated = scratch("large");
+    const auto written =
+        runCommand("/usr/bin/python3 " + kSource +
+                   "/bench/cantilever_mesh.py --nx 320 --ny 160 -o " + generated.string());
+    ASSERT_EQ(written.exitCode, 0) << written.output;
+    const fs::path problem = generated / "cantilever.toml";
+    const auto split =
+        runCommand("OMP_NUM_THREADS=2 " + molrtest::xefhost() + " solve " + problem.string() +
+                   " --element " + MOLR_MODULE_PATH + " -o " + (generated / "split").string());
+    ASSERT_EQ(split.exitCode, 0) << split.output;
+    EXPECT_NE(split.output.find("two halves side by side joined by 322 unknowns"),
+              std::string::npos)
+        << split.output;
+    // One thread has no second core for a half: the matrix is factorized whole.
+    const auto whole =
+        runCommand("OMP_NUM_THREADS=1 " + molrtest::xefhost() + " solve " + problem.string() +
+                   " --element " + MOLR_MODULE_PATH + " -o " + (generated / "whole").string());
+    ASSERT_EQ(whole.exitCode, 0) << whole.output;
+    EXPECT_EQ(whole.output.find("halves"), std::string::npos) << whole.output;
+    for (const std::string key : {"largest_displacement", "strain_energy"}) {
+        const double a = jsonNumber(generated / "split" / "cantilever.json", key);
+        const double b = jsonNumber(generated / "whole" / "cantilever.json", key);
+        EXPECT_NEAR(a, b, 1e-12 * std::abs(b)) << key;
+    }
+}
+
 } // namespace
