@@ -48,7 +48,7 @@ struct State {
     double sxx, syy, sxy;
 };
 
-MOLR_BENCH_INLINE State state(const Gradients& g, const Elasticity& d, const double u[6]) {
+MOLR_BENCH_INLINE State strains(const Gradients& g, const double u[6]) {
     State s;
     s.exx = g.dx[0] * u[0] + g.dx[1] * u[2] + g.dx[2] * u[4];
     s.eyy = g.dy[0] * u[1] + g.dy[1] * u[3] + g.dy[2] * u[5];
@@ -56,6 +56,11 @@ MOLR_BENCH_INLINE State state(const Gradients& g, const Elasticity& d, const dou
     const double duxdy = g.dy[0] * u[0] + g.dy[1] * u[2] + g.dy[2] * u[4];
     const double duydx = g.dx[0] * u[1] + g.dx[1] * u[3] + g.dx[2] * u[5];
     s.gamma = duxdy + duydx;
+    return s;
+}
+
+MOLR_BENCH_INLINE State state(const Gradients& g, const Elasticity& d, const double u[6]) {
+    State s = strains(g, u);
     s.sxx = d.d11 * s.exx + d.d12 * s.eyy;
     s.syy = d.d12 * s.exx + d.d11 * s.eyy;
     s.sxy = d.d33 * s.gamma;
@@ -94,7 +99,15 @@ void referenceTangent(const double xyz[9], const double u[6], const Material& m,
 void referencePost(const double xyz[9], const double u[6], const Material& m, int points,
                    double pointRows[][6], double nodeRows[3][4], double stored[3]) {
     const Gradients g = gradients(xyz);
-    const State s = state(g, elasticity(m), u);
+    State s = strains(g, u);
+    // The post kernel is defined to form its stresses with 2 mu = E / (1 + nu) and the volumetric
+    // term 2 mu nu (exx + eyy) / (1 - 2 nu): a division that waits for the strains, which the
+    // tangent's D does not have.
+    const double twoMu = m.E / (1.0 + m.nu);
+    const double volumetric = twoMu * m.nu * (s.exx + s.eyy) / (1.0 - 2.0 * m.nu);
+    s.sxx = volumetric + twoMu * s.exx;
+    s.syy = volumetric + twoMu * s.eyy;
+    s.sxy = twoMu * (0.5 * s.gamma);
     for (int q = 0; q < points; ++q) {
         double* row = pointRows[q];
         row[0] = s.exx;
