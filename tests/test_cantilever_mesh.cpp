@@ -53,6 +53,13 @@ double cornerDeflection(const fs::path& vtu) {
     return read.exitCode == 0 ? std::stod(read.output) : NAN;
 }
 
+// bench/cantilever_mesh.py's beam of nx x ny squares in the folder.
+CommandResult writeCantilever(int nx, int ny, const fs::path& folder) {
+    return runCommand("/usr/bin/python3 " + kSource + "/bench/cantilever_mesh.py --nx " +
+                      std::to_string(nx) + " --ny " + std::to_string(ny) + " -o " +
+                      folder.string());
+}
+
 // "elements 2000, nodes 1111"
 std::string sizes(const std::string& output) {
     std::smatch match;
@@ -62,9 +69,7 @@ std::string sizes(const std::string& output) {
 
 TEST(CantileverMesh, SolvesLikeTheGmshMeshOfTheScaleGeometry) {
     const fs::path generated = scratch("generated");
-    const auto written =
-        runCommand("/usr/bin/python3 " + kSource +
-                   "/bench/cantilever_mesh.py --nx 100 --ny 10 -o " + generated.string());
+    const auto written = writeCantilever(100, 10, generated);
     ASSERT_EQ(written.exitCode, 0) << written.output;
     EXPECT_NE(written.output.find("1111 nodes, 2000 triangles"), std::string::npos)
         << written.output;
@@ -103,22 +108,20 @@ TEST(CantileverMesh, ALargeBeamIsFactorizedInTwoHalvesWithTheWholeFactorizations
     // 321 x 161 nodes, past the 50,000 from which two cores factorize two halves side by side;
     // the shorter straight cut crosses the beam: 161 nodes, 322 unknowns.
     const fs::path generated = scratch("large");
-    const auto written =
-        runCommand("/usr/bin/python3 " + kSource +
-                   "/bench/cantilever_mesh.py --nx 320 --ny 160 -o " + generated.string());
+    const auto written = writeCantilever(320, 160, generated);
     ASSERT_EQ(written.exitCode, 0) << written.output;
-    const fs::path problem = generated / "cantilever.toml";
-    const auto split =
-        runCommand("OMP_NUM_THREADS=2 " + molrtest::xefhost() + " solve " + problem.string() +
-                   " --element " + MOLR_MODULE_PATH + " -o " + (generated / "split").string());
+    const auto solveOn = [&](int threads, const std::string& out) {
+        return runCommand("OMP_NUM_THREADS=" + std::to_string(threads) + " " + molrtest::xefhost() +
+                          " solve " + (generated / "cantilever.toml").string() + " --element " +
+                          MOLR_MODULE_PATH + " -o " + (generated / out).string());
+    };
+    const auto split = solveOn(2, "split");
     ASSERT_EQ(split.exitCode, 0) << split.output;
     EXPECT_NE(split.output.find("two halves side by side joined by 322 unknowns"),
               std::string::npos)
         << split.output;
     // One thread has no second core for a half: the matrix is factorized whole.
-    const auto whole =
-        runCommand("OMP_NUM_THREADS=1 " + molrtest::xefhost() + " solve " + problem.string() +
-                   " --element " + MOLR_MODULE_PATH + " -o " + (generated / "whole").string());
+    const auto whole = solveOn(1, "whole");
     ASSERT_EQ(whole.exitCode, 0) << whole.output;
     EXPECT_EQ(whole.output.find("halves"), std::string::npos) << whole.output;
     for (const std::string key : {"largest_displacement", "strain_energy"}) {
