@@ -24,16 +24,20 @@ void requireWellConditioned(double rcond) {
 
 CholeskySolver::CholeskySolver(std::optional<UnknownBlocks> blocks)
     : state_(std::make_unique<State>()) {
+    if (blocks) {
+        split_ = std::make_unique<SplitFactorization>(*blocks);
+        return;
+    }
     useHugePagesInSparseSolver();
     // The host numbers the unknowns in a postordered fill-reducing order of the nodes and stores
     // the lower triangle, so the matrix is factorized as it stands.
     startFactorCommon(state_->common);
-    if (blocks) {
-        split_ = std::make_unique<SplitFactorization>(*blocks);
-    }
 }
 
 CholeskySolver::~CholeskySolver() {
+    if (split_) {
+        return;
+    }
     if (state_->factor) {
         cholmod_free_factor(&state_->factor, &state_->common);
     }
