@@ -28,16 +28,15 @@ inline TriangleKinematics triangleKinematics(NodeValues* const* nv) {
     k.c[0] = (x3 - x2) * invJ;
     k.c[1] = (x1 - x3) * invJ;
     k.c[2] = (x2 - x1) * invJ;
-    double dxdx = 0.0, dydy = 0.0, dxdy = 0.0, dydx = 0.0;
-    for (int n = 0; n < 3; ++n) {
-        const double ux = nv[n]->current[0], uy = nv[n]->current[1];
-        dxdx += k.b[n] * ux;
-        dydy += k.c[n] * uy;
-        dxdy += k.c[n] * ux;
-        dydx += k.b[n] * uy;
-    }
-    k.exx = dxdx;
-    k.eyy = dydy;
+    // Each sum starts from its first product, not from zero: an addition of 0.0 would sit on the
+    // path from the coordinates to the stresses and change nothing but the sign of a zero strain.
+    const double ux1 = nv[0]->current[0], uy1 = nv[0]->current[1];
+    const double ux2 = nv[1]->current[0], uy2 = nv[1]->current[1];
+    const double ux3 = nv[2]->current[0], uy3 = nv[2]->current[1];
+    k.exx = k.b[0] * ux1 + k.b[1] * ux2 + k.b[2] * ux3;
+    k.eyy = k.c[0] * uy1 + k.c[1] * uy2 + k.c[2] * uy3;
+    const double dxdy = k.c[0] * ux1 + k.c[1] * ux2 + k.c[2] * ux3;
+    const double dydx = k.b[0] * uy1 + k.b[1] * uy2 + k.b[2] * uy3;
     k.exy = 0.5 * (dxdy + dydx);
     return k;
 }

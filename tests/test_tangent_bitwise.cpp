@@ -25,13 +25,11 @@ void scalarTangent(const Triangle& t, double weightSum, Scalar& out) {
     const double invJ = 1.0 / J;
     const double b[3] = {(y2 - y3) * invJ, (y3 - y1) * invJ, (y1 - y2) * invJ};
     const double c[3] = {(x3 - x2) * invJ, (x1 - x3) * invJ, (x2 - x1) * invJ};
-    double dxdx = 0.0, dydy = 0.0, dxdy = 0.0, dydx = 0.0;
-    for (int n = 0; n < 3; ++n) {
-        dxdx += b[n] * t.current[n][0];
-        dydy += c[n] * t.current[n][1];
-        dxdy += c[n] * t.current[n][0];
-        dydx += b[n] * t.current[n][1];
-    }
+    const double(&u)[3][2] = t.current;
+    const double dxdx = b[0] * u[0][0] + b[1] * u[1][0] + b[2] * u[2][0];
+    const double dydy = c[0] * u[0][1] + c[1] * u[1][1] + c[2] * u[2][1];
+    const double dxdy = c[0] * u[0][0] + c[1] * u[1][0] + c[2] * u[2][0];
+    const double dydx = b[0] * u[0][1] + b[1] * u[1][1] + b[2] * u[2][1];
     const double exy = 0.5 * (dxdy + dydx);
     const double E = t.data[0], nu = t.data[1];
     const double mu = E / (2.0 * (1.0 + nu));
@@ -63,8 +61,9 @@ bool sameBits(double a, double b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-// Random triangles, and right triangles on the axes whose stiffness has exact zeros, with outputs
-// prefilled by +0, -0 (where the products with B's zeros decide the sign) or ordinary values.
+// Random triangles, and right triangles on the axes whose stiffness has exact zeros, some at rest,
+// with outputs prefilled by +0, -0 (where the products with B's zeros decide the sign) or ordinary
+// values.
 TEST(TangentKernelBits, EqualTheScalarOrderOfOperationsBitForBit) {
     std::mt19937_64 rng(20240618);
     std::uniform_real_distribution<double> coord(-3, 3), disp(-0.1, 0.1), young(0.1, 300),
@@ -75,6 +74,14 @@ TEST(TangentKernelBits, EqualTheScalarOrderOfOperationsBitForBit) {
         for (int k = 0; k < 3; ++k) {
             t.coords[k][0] = coord(rng), t.coords[k][1] = coord(rng);
             t.current[k][0] = disp(rng), t.current[k][1] = disp(rng);
+        }
+        if (trial % 5 == 0) {
+            // At rest, with zeros of either sign: the strains are zeros whose signs follow the
+            // order of the sums.
+            for (int k = 0; k < 3; ++k) {
+                t.current[k][0] = (trial / 5 + k) % 2 ? -0.0 : 0.0;
+                t.current[k][1] = (trial / 10 + k) % 3 ? -0.0 : 0.0;
+            }
         }
         if (trial % 2 == 1) {
             const double x0 = std::round(coord(rng)), y0 = std::round(coord(rng));
