@@ -119,9 +119,54 @@ void BM_ScatterOnly(benchmark::State& state) {
     countElements(state, f.model.elementCount());
 }
 
+// A tangent kernel that adds nothing: with it the assembly is the host's own share (records,
+// clears, the force and matrix scatters).
+void emptyTangent(double* /*v*/, ElSpec* /*es*/, ElRecord* /*ed*/, NodeKind** /*ns*/,
+                  NodeValues** /*nv*/, double* /*rdata*/, int* /*idata*/, double* /*p*/,
+                  double** /*s*/) {}
+
+// One thread, the element's kernel and the empty one in alternation, the order swapped every
+// iteration: how the cost per element divides between the host and SKR, from one run.
+void BM_AssemblyKernelShare(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    Fixture& f = fixture();
+    const ElementPartition partition = partitionElements(f.model, f.elementOrder, 1);
+    const AssemblyTargets targets{&f.force, &f.system, nullptr};
+    const size_t materials = f.model.materials.size() / f.model.dataCount;
+    std::vector<XEFTangentKernel> kernels[2];
+    for (size_t m = 0; m < materials; ++m) {
+        kernels[0].push_back(f.kernels.record(m).tangentKernel);
+        kernels[1].push_back(emptyTangent);
+    }
+    double seconds[2] = {0.0, 0.0};
+    int64_t turn = 0;
+    for (auto _ : state) {
+        for (int side = 0; side < 2; ++side) {
+            const int which = static_cast<int>((turn + side) % 2);
+            for (size_t m = 0; m < materials; ++m) {
+                f.kernels.record(m).tangentKernel = kernels[which][m];
+            }
+            const auto start = Clock::now();
+            assemble(f.model, f.kernels, partition, f.u, targets);
+            benchmark::DoNotOptimize(f.system.values.data());
+            seconds[which] += std::chrono::duration<double>(Clock::now() - start).count();
+        }
+        ++turn;
+    }
+    for (size_t m = 0; m < materials; ++m) {
+        f.kernels.record(m).tangentKernel = kernels[0][m];
+    }
+    const double elements =
+        static_cast<double>(state.iterations()) * static_cast<double>(f.model.elementCount());
+    state.counters["element_ns"] = 1e9 * seconds[0] / elements;
+    state.counters["host_ns"] = 1e9 * seconds[1] / elements;
+    state.counters["kernel_ns"] = 1e9 * (seconds[0] - seconds[1]) / elements;
+}
+
 BENCHMARK(BM_AssemblyMatrixAndForce)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_AssemblyForceOnly)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_AssemblySpeedUp)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AssemblyKernelShare)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ScatterOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
