@@ -8,6 +8,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <chrono>
 #include <memory>
 
@@ -70,31 +71,42 @@ void BM_AssemblyForceOnly(benchmark::State& state) {
     assembly(state, false);
 }
 
-// One and two threads in alternation, the order swapped every iteration, so that a slow spell of
-// the shared machine weighs on both: the speed-up from one run, with each side's cost per element.
-void BM_AssemblySpeedUp(benchmark::State& state) {
+// Two variants of the matrix-and-force assembly timed in alternation, the order swapped every
+// iteration, so that a slow spell of the shared machine weighs on both; prepare(which) sets up
+// variant 0 or 1 and returns its partition. Returns each variant's nanoseconds per element.
+template <typename Prepare>
+std::array<double, 2> alternate(benchmark::State& state, Prepare prepare) {
     using Clock = std::chrono::steady_clock;
     Fixture& f = fixture();
-    const ElementPartition partitions[2] = {partitionElements(f.model, f.elementOrder, 1),
-                                            partitionElements(f.model, f.elementOrder, 2)};
     const AssemblyTargets targets{&f.force, &f.system, nullptr};
     double seconds[2] = {0.0, 0.0};
     int64_t turn = 0;
     for (auto _ : state) {
         for (int side = 0; side < 2; ++side) {
-            const int threads = static_cast<int>((turn + side) % 2);
+            const int which = static_cast<int>((turn + side) % 2);
+            const ElementPartition& partition = prepare(which);
             const auto start = Clock::now();
-            assemble(f.model, f.kernels, partitions[threads], f.u, targets);
+            assemble(f.model, f.kernels, partition, f.u, targets);
             benchmark::DoNotOptimize(f.system.values.data());
-            seconds[threads] += std::chrono::duration<double>(Clock::now() - start).count();
+            seconds[which] += std::chrono::duration<double>(Clock::now() - start).count();
         }
         ++turn;
     }
     const double elements =
         static_cast<double>(state.iterations()) * static_cast<double>(f.model.elementCount());
-    state.counters["one_thread_ns"] = 1e9 * seconds[0] / elements;
-    state.counters["two_threads_ns"] = 1e9 * seconds[1] / elements;
-    state.counters["speed_up"] = seconds[0] / seconds[1];
+    return {1e9 * seconds[0] / elements, 1e9 * seconds[1] / elements};
+}
+
+// One and two threads in alternation: the speed-up from one run, with each side's cost per element.
+void BM_AssemblySpeedUp(benchmark::State& state) {
+    Fixture& f = fixture();
+    const ElementPartition partitions[2] = {partitionElements(f.model, f.elementOrder, 1),
+                                            partitionElements(f.model, f.elementOrder, 2)};
+    const std::array<double, 2> ns = alternate(
+        state, [&](int threads) -> const ElementPartition& { return partitions[threads]; });
+    state.counters["one_thread_ns"] = ns[0];
+    state.counters["two_threads_ns"] = ns[1];
+    state.counters["speed_up"] = ns[0] / ns[1];
 }
 
 // The floor of the matrix part: one fixed element matrix added through the same positions in the
@@ -125,42 +137,28 @@ void emptyTangent(double* /*v*/, ElSpec* /*es*/, ElRecord* /*ed*/, NodeKind** /*
                   NodeValues** /*nv*/, double* /*rdata*/, int* /*idata*/, double* /*p*/,
                   double** /*s*/) {}
 
-// One thread, the element's kernel and the empty one in alternation, the order swapped every
-// iteration: how the cost per element divides between the host and SKR, from one run.
+// One thread, the element's kernel and the empty one in alternation: how the cost per element
+// divides between the host and SKR, from one run.
 void BM_AssemblyKernelShare(benchmark::State& state) {
-    using Clock = std::chrono::steady_clock;
     Fixture& f = fixture();
     const ElementPartition partition = partitionElements(f.model, f.elementOrder, 1);
-    const AssemblyTargets targets{&f.force, &f.system, nullptr};
     const size_t materials = f.model.materials.size() / f.model.dataCount;
     std::vector<XEFTangentKernel> kernels[2];
     for (size_t m = 0; m < materials; ++m) {
         kernels[0].push_back(f.kernels.record(m).tangentKernel);
         kernels[1].push_back(emptyTangent);
     }
-    double seconds[2] = {0.0, 0.0};
-    int64_t turn = 0;
-    for (auto _ : state) {
-        for (int side = 0; side < 2; ++side) {
-            const int which = static_cast<int>((turn + side) % 2);
-            for (size_t m = 0; m < materials; ++m) {
-                f.kernels.record(m).tangentKernel = kernels[which][m];
-            }
-            const auto start = Clock::now();
-            assemble(f.model, f.kernels, partition, f.u, targets);
-            benchmark::DoNotOptimize(f.system.values.data());
-            seconds[which] += std::chrono::duration<double>(Clock::now() - start).count();
+    const auto use = [&](int which) -> const ElementPartition& {
+        for (size_t m = 0; m < materials; ++m) {
+            f.kernels.record(m).tangentKernel = kernels[which][m];
         }
-        ++turn;
-    }
-    for (size_t m = 0; m < materials; ++m) {
-        f.kernels.record(m).tangentKernel = kernels[0][m];
-    }
-    const double elements =
-        static_cast<double>(state.iterations()) * static_cast<double>(f.model.elementCount());
-    state.counters["element_ns"] = 1e9 * seconds[0] / elements;
-    state.counters["host_ns"] = 1e9 * seconds[1] / elements;
-    state.counters["kernel_ns"] = 1e9 * (seconds[0] - seconds[1]) / elements;
+        return partition;
+    };
+    const std::array<double, 2> ns = alternate(state, use);
+    use(0);
+    state.counters["element_ns"] = ns[0];
+    state.counters["host_ns"] = ns[1];
+    state.counters["kernel_ns"] = ns[0] - ns[1];
 }
 
 BENCHMARK(BM_AssemblyMatrixAndForce)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
