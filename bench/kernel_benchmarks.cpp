@@ -50,48 +50,45 @@ struct ReferenceData {
     double stored[3];
 };
 
+// Calls one(e) for every triangle of the benchmark's range, per iteration.
+template <class One> void timeEach(benchmark::State& state, One one) {
+    const size_t count = static_cast<size_t>(state.range(0));
+    for (auto _ : state) {
+        for (size_t e = 0; e < count; ++e) {
+            one(e);
+        }
+        benchmark::ClobberMemory();
+    }
+    countElements(state, count);
+}
+
 // The tangent kernel adds into its outputs; the host zeroes them between elements, which is the
 // host's cost and is left out here for the kernel and the reference alike.
 void tangentKernel(benchmark::State& state) {
     TriangleSet& set = triangles();
     const auto element = ModuleElement::create(kMaterial);
-    const size_t count = static_cast<size_t>(state.range(0));
-    for (auto _ : state) {
-        for (size_t e = 0; e < count; ++e) {
-            element->bind(set, e);
-            element->tangent();
-        }
-        benchmark::ClobberMemory();
-    }
-    countElements(state, count);
+    timeEach(state, [&](size_t e) {
+        element->bind(set, e);
+        element->tangent();
+    });
 }
 
 void tangentReference(benchmark::State& state) {
     TriangleSet& set = triangles();
     const auto data = std::make_unique<ReferenceData>(ReferenceData{kMaterial, {}, {}, {}, {}, {}});
-    const size_t count = static_cast<size_t>(state.range(0));
-    for (auto _ : state) {
-        for (size_t e = 0; e < count; ++e) {
-            molrbench::referenceTangent(set.coords(e, 0), set.current(e, 0), data->material,
-                                        data->p, data->K);
-        }
-        benchmark::ClobberMemory();
-    }
-    countElements(state, count);
+    timeEach(state, [&](size_t e) {
+        molrbench::referenceTangent(set.coords(e, 0), set.current(e, 0), data->material, data->p,
+                                    data->K);
+    });
 }
 
 void postKernel(benchmark::State& state) {
     TriangleSet& set = triangles();
     const auto element = ModuleElement::create(kMaterial);
-    const size_t count = static_cast<size_t>(state.range(0));
-    for (auto _ : state) {
-        for (size_t e = 0; e < count; ++e) {
-            element->bind(set, e);
-            element->post();
-        }
-        benchmark::ClobberMemory();
-    }
-    countElements(state, count);
+    timeEach(state, [&](size_t e) {
+        element->bind(set, e);
+        element->post();
+    });
 }
 
 // The reference writes as many point rows as the kernel, for the same default rule; false, and
@@ -111,15 +108,10 @@ void postReference(benchmark::State& state) {
     if (!referenceHasRowsFor(state, points)) {
         return;
     }
-    const size_t count = static_cast<size_t>(state.range(0));
-    for (auto _ : state) {
-        for (size_t e = 0; e < count; ++e) {
-            molrbench::referencePost(set.coords(e, 0), set.current(e, 0), data->material, points,
-                                     data->pointRows, data->nodeRows, data->stored);
-        }
-        benchmark::ClobberMemory();
-    }
-    countElements(state, count);
+    timeEach(state, [&](size_t e) {
+        molrbench::referencePost(set.coords(e, 0), set.current(e, 0), data->material, points,
+                                 data->pointRows, data->nodeRows, data->stored);
+    });
 }
 
 // Kernel and reference timed in alternation, block by block over the same triangles, in one
