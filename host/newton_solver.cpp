@@ -4,6 +4,7 @@
 #include "cholesky_solver.h"
 #include "element_partition.h"
 #include "node_ordering.h"
+#include "restraint.h"
 
 #include <omp.h>
 
@@ -39,21 +40,6 @@ double freeNorm(const Model& model, const std::vector<double>& internalForce) {
         }
     }
     return std::sqrt(sum);
-}
-
-// A component with no constraint at all lets the whole model translate.
-void requireRestraint(const Model& model) {
-    for (int c = 0; c < model.dofsPerNode; ++c) {
-        bool any = false;
-        for (size_t node = 0; node < model.nodeCount() && !any; ++node) {
-            any = model.fixed[node * model.dofsPerNode + c];
-        }
-        if (!any) {
-            throw SingularModelError(std::string("the model can move freely: no displacement is "
-                                                 "fixed in ") +
-                                     (c == 0 ? "x" : "y"));
-        }
-    }
 }
 
 // Largest residual of a free unknown relative to the size of the terms summed into it: the
