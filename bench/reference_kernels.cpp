@@ -29,20 +29,7 @@ MOLR_BENCH_INLINE Gradients gradients(const double xyz[9]) {
     return g;
 }
 
-// Plane-strain D acting on (exx, eyy, gamma_xy): d11 on the diagonal of the normal block, d12 off
-// it, d33 the shear modulus. From the Lame constants with the element's own divisions (mu first,
-// lambda from it), so that kernel and reference do the same arithmetic.
-struct Elasticity {
-    double d11, d12, d33;
-};
-
-MOLR_BENCH_INLINE Elasticity elasticity(const Material& m) {
-    const double mu = m.E / (2.0 * (1.0 + m.nu));
-    const double lambda = 2.0 * mu * m.nu / (1.0 - 2.0 * m.nu);
-    return {lambda + 2.0 * mu, lambda, mu};
-}
-
-// sigma = D B u, with the engineering shear strain gamma in between.
+// The strains, with the engineering shear strain gamma; the stresses are filled in by the caller.
 struct State {
     double exx, eyy, gamma;
     double sxx, syy, sxy;
@@ -59,39 +46,42 @@ MOLR_BENCH_INLINE State strains(const Gradients& g, const double u[6]) {
     return s;
 }
 
-MOLR_BENCH_INLINE State state(const Gradients& g, const Elasticity& d, const double u[6]) {
-    State s = strains(g, u);
-    s.sxx = d.d11 * s.exx + d.d12 * s.eyy;
-    s.syy = d.d12 * s.exx + d.d11 * s.eyy;
-    s.sxy = d.d33 * s.gamma;
-    return s;
-}
-
 #undef MOLR_BENCH_INLINE
 
 } // namespace
 
+// With beta = J b and gamma = J c, K = scale B^T D B with B and D free of divisions and
+// scale = (1/2) E / (J (1 + nu)(1 - 2 nu)), the element's own single division.
 void referenceTangent(const double xyz[9], const double u[6], const Material& m, double p[6],
                       double K[36]) {
-    const Gradients g = gradients(xyz);
-    const Elasticity d = elasticity(m);
-    const State s = state(g, d, u);
-    const double area = 0.5 * g.J;
+    const double x1 = xyz[0], y1 = xyz[1], x2 = xyz[3], y2 = xyz[4], x3 = xyz[6], y3 = xyz[7];
+    const double beta[3] = {y2 - y3, y3 - y1, y1 - y2};
+    const double gamma[3] = {x3 - x2, x1 - x3, x2 - x1};
+    const double J = gamma[2] * beta[1] - gamma[1] * beta[2];
+    const double scale = 0.5 * m.E / (J * ((1.0 + m.nu) * (1.0 - 2.0 * m.nu)));
+    const double d11 = 1.0 - m.nu, d12 = m.nu, d33 = 0.5 - m.nu;
+    const double exx = beta[0] * u[0] + beta[1] * u[2] + beta[2] * u[4];
+    const double eyy = gamma[0] * u[1] + gamma[1] * u[3] + gamma[2] * u[5];
+    const double duxdy = gamma[0] * u[0] + gamma[1] * u[2] + gamma[2] * u[4];
+    const double duydx = beta[0] * u[1] + beta[1] * u[3] + beta[2] * u[5];
+    const double sxx = d11 * exx + d12 * eyy;
+    const double syy = d11 * eyy + d12 * exx;
+    const double sxy = d33 * (duxdy + duydx);
     for (int a = 0; a < 3; ++a) {
-        p[2 * a] += area * (g.dx[a] * s.sxx + g.dy[a] * s.sxy);
-        p[2 * a + 1] += area * (g.dy[a] * s.syy + g.dx[a] * s.sxy);
+        p[2 * a] += scale * (beta[a] * sxx + sxy * gamma[a]);
+        p[2 * a + 1] += scale * (gamma[a] * syy + sxy * beta[a]);
     }
-    // The 2x2 block of nodes a and b of B^T D B; below the diagonal only within a diagonal block.
+    // The 2x2 block of nodes a and b; below the diagonal only within a diagonal block.
     for (int a = 0; a < 3; ++a) {
         double* xRow = &K[12 * a];
         double* yRow = &K[12 * a + 6];
         for (int b = a; b < 3; ++b) {
-            xRow[2 * b] += area * (d.d11 * g.dx[a] * g.dx[b] + d.d33 * g.dy[a] * g.dy[b]);
-            xRow[2 * b + 1] += area * (d.d12 * g.dx[a] * g.dy[b] + d.d33 * g.dy[a] * g.dx[b]);
+            xRow[2 * b] += scale * (d11 * beta[a] * beta[b] + d33 * gamma[a] * gamma[b]);
+            xRow[2 * b + 1] += scale * (d12 * beta[a] * gamma[b] + d33 * gamma[a] * beta[b]);
             if (b > a) {
-                yRow[2 * b] += area * (d.d12 * g.dy[a] * g.dx[b] + d.d33 * g.dx[a] * g.dy[b]);
+                yRow[2 * b] += scale * (d12 * gamma[a] * beta[b] + d33 * beta[a] * gamma[b]);
             }
-            yRow[2 * b + 1] += area * (d.d11 * g.dy[a] * g.dy[b] + d.d33 * g.dx[a] * g.dx[b]);
+            yRow[2 * b + 1] += scale * (d11 * gamma[a] * gamma[b] + d33 * beta[a] * beta[b]);
         }
     }
 }

@@ -6,8 +6,31 @@
 
 namespace molr {
 
-// Shape-function derivatives b (d/dx) and c (d/dy) of the three nodes, twice the signed area J,
-// and the tensor strains; computed once per kernel call.
+// The coordinate differences beta = J b and gamma = J c of the three nodes, where b and c are the
+// shape-function derivatives d/dx and d/dy, and J, twice the signed area; none needs a division.
+struct ScaledGradients {
+    double J;
+    double beta[3];
+    double gamma[3];
+};
+
+inline ScaledGradients scaledGradients(NodeValues* const* nv) {
+    const double x1 = nv[0]->coords[0], y1 = nv[0]->coords[1];
+    const double x2 = nv[1]->coords[0], y2 = nv[1]->coords[1];
+    const double x3 = nv[2]->coords[0], y3 = nv[2]->coords[1];
+    ScaledGradients g;
+    g.beta[0] = y2 - y3;
+    g.beta[1] = y3 - y1;
+    g.beta[2] = y1 - y2;
+    g.gamma[0] = x3 - x2;
+    g.gamma[1] = x1 - x3;
+    g.gamma[2] = x2 - x1;
+    // (x2 - x1)(y3 - y1) - (x3 - x1)(y2 - y1), the last two factors negated alike.
+    g.J = g.gamma[2] * g.beta[1] - g.gamma[1] * g.beta[2];
+    return g;
+}
+
+// b, c, J and the tensor strains; computed once per kernel call.
 struct TriangleKinematics {
     double J;
     double b[3];
@@ -16,18 +39,14 @@ struct TriangleKinematics {
 };
 
 inline TriangleKinematics triangleKinematics(NodeValues* const* nv) {
-    const double x1 = nv[0]->coords[0], y1 = nv[0]->coords[1];
-    const double x2 = nv[1]->coords[0], y2 = nv[1]->coords[1];
-    const double x3 = nv[2]->coords[0], y3 = nv[2]->coords[1];
+    const ScaledGradients g = scaledGradients(nv);
     TriangleKinematics k;
-    k.J = (x2 - x1) * (y3 - y1) - (x3 - x1) * (y2 - y1);
+    k.J = g.J;
     const double invJ = 1.0 / k.J;
-    k.b[0] = (y2 - y3) * invJ;
-    k.b[1] = (y3 - y1) * invJ;
-    k.b[2] = (y1 - y2) * invJ;
-    k.c[0] = (x3 - x2) * invJ;
-    k.c[1] = (x1 - x3) * invJ;
-    k.c[2] = (x2 - x1) * invJ;
+    for (int n = 0; n < 3; ++n) {
+        k.b[n] = g.beta[n] * invJ;
+        k.c[n] = g.gamma[n] * invJ;
+    }
     // Each sum starts from its first product, not from zero: an addition of 0.0 would sit on the
     // path from the coordinates to the stresses and change nothing but the sign of a zero strain.
     const double ux1 = nv[0]->current[0], uy1 = nv[0]->current[1];

@@ -20,70 +20,61 @@ void storePair(double* a, NodePair v) {
     std::memcpy(a, &v, sizeof v);
 }
 
-NodePair swapped(NodePair v) {
-    return NodePair{v[1], v[0]};
-}
-
-// One node's two entries of a row (a_x X + a_y Y) + a_xy G, where X = (b, 0), Y = (0, c) and
-// G = (c, b) are the node's columns of B acting on (exx, eyy, 2 exy), a = (a_x, a_y) and
-// bc = (b, c), cb = (c, b). The products with B's zeros are kept, as aZero = (a_y, a_x) * 0, for
-// they decide signed zeros and NaNs; the second lane adds them after instead of before a_y c,
-// which leaves an IEEE sum unchanged.
-NodePair nodeEntries(NodePair a, NodePair aZero, double axy, NodePair bc, NodePair cb) {
-    return (a * bc + aZero) + axy * cb;
-}
-
 } // namespace
 
+// The element works with B times J and D divided by E / ((1 + nu)(1 - 2 nu)), both free of
+// divisions; the one factor left,
+//   scale = (sum of weights) E / (J (1 + nu)(1 - 2 nu)),
+// multiplies the finished entries. Its division then runs beside the products instead of ahead of
+// them, where the textbook form's three divisions (1/J, mu, lambda from mu) would sit.
 extern "C" void SKR(double* /*v*/, ElSpec* es, ElRecord* /*ed*/, NodeKind** /*ns*/, NodeValues** nv,
                     double* /*rdata*/, int* /*idata*/, double* p, double** s) {
     if (es->intPointCount <= 0) {
         return;
     }
-    // The material's two chained divisions come first so that they overlap the reading of the
-    // node records and the triangle's own division.
     const double E = es->data[0];
     const double nu = es->data[1];
-    const double mu = E / (2.0 * (1.0 + nu));
-    const double lambda = 2.0 * mu * nu / (1.0 - 2.0 * nu);
-    const molr::TriangleKinematics k = molr::triangleKinematics(nv);
-    const double lambda2mu = lambda + 2.0 * mu;
-    const double trace = k.exx + k.eyy;
-    const double sxx = lambda * trace + 2.0 * mu * k.exx;
-    const double syy = lambda * trace + 2.0 * mu * k.eyy;
-    const double sxy = 2.0 * mu * k.exy;
+    const molr::ScaledGradients g = molr::scaledGradients(nv);
+    const double scale = molr::weightSum(es) * E / (g.J * ((1.0 + nu) * (1.0 - 2.0 * nu)));
+    // D (E / ((1 + nu)(1 - 2 nu)))^-1 on (exx, eyy, gamma): d11 on the diagonal of the normal
+    // block, nu off it, d33 for the shear.
+    const double d11 = 1.0 - nu;
+    const double d33 = 0.5 - nu;
 
-    NodePair bc[3], cb[3];
+    // (beta, gamma) and (gamma, beta) of each node: its columns of J B acting on (ux, uy) are
+    // (beta, 0, gamma) and (0, gamma, beta).
+    NodePair bc[3], cb[3], u[3];
     for (int n = 0; n < 3; ++n) {
-        bc[n] = NodePair{k.b[n], k.c[n]};
-        cb[n] = NodePair{k.c[n], k.b[n]};
+        bc[n] = NodePair{g.beta[n], g.gamma[n]};
+        cb[n] = NodePair{g.gamma[n], g.beta[n]};
+        u[n] = loadPair(nv[n]->current);
     }
-    // The integrand is constant over the triangle: only the sum of the weights enters.
-    const double omega = molr::weightSum(es) * k.J;
-    const NodePair stress = {sxx, syy};
-    const NodePair stressZero = swapped(stress) * 0.0;
+    // J (exx, eyy) and J (duy/dx, dux/dy), whose lane sum is J gamma_xy.
+    const NodePair normal = bc[0] * u[0] + bc[1] * u[1] + bc[2] * u[2];
+    const NodePair shearParts = cb[0] * u[0] + cb[1] * u[1] + cb[2] * u[2];
+    const NodePair normalSwapped = {normal[1], normal[0]};
+    const NodePair stress = d11 * normal + nu * normalSwapped;
+    const double shear = d33 * (shearParts[0] + shearParts[1]);
     for (int n = 0; n < 3; ++n) {
-        storePair(p + 2 * n,
-                  loadPair(p + 2 * n) + omega * nodeEntries(stress, stressZero, sxy, bc[n], cb[n]));
+        storePair(p + 2 * n, loadPair(p + 2 * n) + scale * (bc[n] * stress + shear * cb[n]));
     }
-    // Row r of node n holds omega times the stress variation D B of unknown 2n + r; its upper part
-    // starts at node n, within that node at the diagonal. Unrolled so that both are constants.
+    // Row r of node m: (a, a_xy) are its factors of (exx, eyy) and gamma in (D J B) of its
+    // unknown; its upper part starts at node m, within that node at the diagonal. Unrolled so
+    // that both are constants.
 #pragma GCC unroll 3
-    for (int n = 0; n < 3; ++n) {
+    for (int m = 0; m < 3; ++m) {
 #pragma GCC unroll 2
         for (int r = 0; r < 2; ++r) {
-            double* row = s[2 * n + r];
-            const NodePair a = omega * (r == 0 ? NodePair{lambda2mu, lambda} * k.b[n]
-                                               : NodePair{lambda, lambda2mu} * k.c[n]);
-            const double axy = omega * (mu * (r == 0 ? k.c[n] : k.b[n]));
-            const NodePair aZero = swapped(a) * 0.0;
+            double* row = s[2 * m + r];
+            const NodePair a =
+                r == 0 ? g.beta[m] * NodePair{d11, nu} : g.gamma[m] * NodePair{nu, d11};
+            const double axy = d33 * (r == 0 ? g.gamma[m] : g.beta[m]);
             if (r == 1) {
-                row[2 * n + 1] += nodeEntries(a, aZero, axy, bc[n], cb[n])[1];
+                row[2 * m + 1] += scale * (a[1] * g.gamma[m] + axy * g.beta[m]);
             }
 #pragma GCC unroll 3
-            for (int m = n + r; m < 3; ++m) {
-                storePair(row + 2 * m,
-                          loadPair(row + 2 * m) + nodeEntries(a, aZero, axy, bc[m], cb[m]));
+            for (int n = m + r; n < 3; ++n) {
+                storePair(row + 2 * n, loadPair(row + 2 * n) + scale * (a * bc[n] + axy * cb[n]));
             }
         }
     }
