@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <stdexcept>
 
 namespace xefhost {
 
@@ -21,8 +22,9 @@ void zero(std::vector<double>& values, size_t size, int threads) {
 
 // kNpe and kD > 0 fix the element's node and unknown counts at compile time, so that the zeroing,
 // the index arithmetic and the scatters of the common elements unroll; 0 reads them from the model.
+// Adds element e, which has the given slot in the element entry positions.
 template <int kNpe, int kD>
-void addElement(const Model& model, ElementKernels& kernels, const double* u, size_t e,
+void addElement(const Model& model, ElementKernels& kernels, const double* u, size_t e, size_t slot,
                 CallRecords& call, const AssemblyTargets& targets) {
     const int npe = kNpe > 0 ? kNpe : model.nodesPerElement;
     const int d = kD > 0 ? kD : model.dofsPerNode;
@@ -49,7 +51,7 @@ void addElement(const Model& model, ElementKernels& kernels, const double* u, si
     }
     if (SparseSystem* system = targets.system) {
         // Entries of fixed unknowns land in the discard slot past the matrix: no branch here.
-        const int32_t* position = &system->positions[e * system->entriesPerElement];
+        const int32_t* position = &system->positions[slot * system->entriesPerElement];
         double* values = system->values.data();
         for (size_t i = 0; i < dofs; ++i) {
             for (size_t j = i; j < dofs; ++j) {
@@ -77,7 +79,7 @@ void addElement(const Model& model, ElementKernels& kernels, const double* u, si
 constexpr size_t kPrefetchDistance = 8;
 
 void prefetchElement(const Model& model, const double* u, const AssemblyTargets& targets,
-                     int32_t element) {
+                     int32_t element, size_t slot) {
     const int32_t* nodes = &model.elements[static_cast<size_t>(element) * model.nodesPerElement];
     for (int k = 0; k < model.nodesPerElement; ++k) {
         const size_t node = static_cast<size_t>(nodes[k]);
@@ -87,16 +89,15 @@ void prefetchElement(const Model& model, const double* u, const AssemblyTargets&
     }
     if (const SparseSystem* system = targets.system) {
         // Entries of one column lie together; every third of the element's is enough.
-        const int32_t* position =
-            &system->positions[static_cast<size_t>(element) * system->entriesPerElement];
+        const int32_t* position = &system->positions[slot * system->entriesPerElement];
         for (int k = 0; k < system->entriesPerElement; k += 3) {
             __builtin_prefetch(system->values.data() + position[k], 1);
         }
     }
 }
 
-using ElementAdder = void (*)(const Model&, ElementKernels&, const double*, size_t, CallRecords&,
-                              const AssemblyTargets&);
+using ElementAdder = void (*)(const Model&, ElementKernels&, const double*, size_t, size_t,
+                              CallRecords&, const AssemblyTargets&);
 
 // Three-, four-, six- and eight-node plane elements with two unknowns per node.
 ElementAdder adderFor(int nodes, int dofsPerNode) {
@@ -123,6 +124,9 @@ void assemble(const Model& model, ElementKernels& kernels, const ElementPartitio
               const std::vector<double>& u, const AssemblyTargets& targets) {
     const int dofs = model.nodesPerElement * model.dofsPerNode;
     const ElementAdder add = adderFor(model.nodesPerElement, model.dofsPerNode);
+    if (targets.system && targets.system->positionsFingerprint != partition.fingerprint) {
+        throw std::logic_error("element entry positions located for another element order");
+    }
     zero(*targets.internalForce, model.dofCount(), partition.threads);
     if (targets.system) {
         zero(targets.system->values, targets.system->nonzeros() + 1, partition.threads);
@@ -139,14 +143,15 @@ void assemble(const Model& model, ElementKernels& kernels, const ElementPartitio
             for (size_t a = partition.start[t]; a < end; ++a) {
                 if (a + kPrefetchDistance < end) {
                     prefetchElement(model, u.data(), targets,
-                                    partition.elements[a + kPrefetchDistance]);
+                                    partition.elements[a + kPrefetchDistance],
+                                    a + kPrefetchDistance);
                 }
-                add(model, kernels, u.data(), partition.elements[a], call, targets);
+                add(model, kernels, u.data(), partition.elements[a], a, call, targets);
             }
         }
 #pragma omp single
         for (size_t a = partition.start[partition.threads]; a < partition.elements.size(); ++a) {
-            add(model, kernels, u.data(), partition.elements[a], call, targets);
+            add(model, kernels, u.data(), partition.elements[a], a, call, targets);
         }
     }
 }

@@ -75,6 +75,16 @@ ElementPartition partitionElements(const Model& model, const std::vector<int32_t
         partition.start[t + 1] += partition.start[t];
     }
     partition.elements.insert(partition.elements.end(), shared.begin(), shared.end());
+    // FNV-1a over the order and the thread blocks.
+    uint64_t hash = 14695981039346656037ull;
+    const auto mix = [&hash](uint64_t value) { hash = (hash ^ value) * 1099511628211ull; };
+    for (const int32_t e : partition.elements) {
+        mix(static_cast<uint32_t>(e));
+    }
+    for (const size_t s : partition.start) {
+        mix(s);
+    }
+    partition.fingerprint = hash;
     return partition;
 }
 

@@ -16,6 +16,8 @@ struct ElementPartition {
     // added afterwards by one thread.
     std::vector<int32_t> elements;
     std::vector<size_t> start;
+    // Identifies the order of elements, for data laid out by it (element entry positions).
+    uint64_t fingerprint = 0;
 
     size_t sharedCount() const { return elements.size() - start[threads]; }
 };

@@ -114,7 +114,7 @@ void solveNewton(Analysis& analysis, ElementKernels& kernels,
     // a tangent is assembled, so that the factorization has their memory.
     const auto assembleTangent = [&]() {
         progress("assembling");
-        locateElementEntries(model, system, partition.threads);
+        locateElementEntries(model, system, partition);
         assemble(model, kernels, partition, analysis.u, withMatrix);
         releaseElementEntries(system);
         clock.finish(analysis.stages, "assembly");

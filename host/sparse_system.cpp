@@ -140,27 +140,30 @@ int32_t locate(const SparseSystem& system, int32_t lo, int32_t hi, const Found& 
 
 } // namespace
 
-void locateElementEntries(const Model& model, SparseSystem& system, int threads) {
+void locateElementEntries(const Model& model, SparseSystem& system,
+                          const ElementPartition& partition) {
     const int d = model.dofsPerNode;
     const int npe = model.nodesPerElement;
     const int nd = npe * d;
     system.entriesPerElement = nd * (nd + 1) / 2;
-    resizeOnHugePages(system.positions, model.elementCount() * system.entriesPerElement, 0);
+    resizeOnHugePages(system.positions, partition.elements.size() * system.entriesPerElement, 0);
+    system.positionsFingerprint = partition.fingerprint;
     const auto discard = static_cast<int32_t>(system.nonzeros());
-    const auto elements = static_cast<int64_t>(model.elementCount());
-#pragma omp parallel num_threads(threads)
+    const auto slots = static_cast<int64_t>(partition.elements.size());
+#pragma omp parallel num_threads(partition.threads)
     {
         std::vector<int32_t> eq(nd);
         std::vector<Found> above(nd); // the entries of the row before, by column of the element
 #pragma omp for schedule(static)
-        for (int64_t e = 0; e < elements; ++e) {
+        for (int64_t a = 0; a < slots; ++a) {
+            const auto e = static_cast<size_t>(partition.elements[a]);
             for (int k = 0; k < npe; ++k) {
                 for (int c = 0; c < d; ++c) {
                     eq[k * d + c] =
                         system.equation[static_cast<size_t>(model.elements[e * npe + k]) * d + c];
                 }
             }
-            int32_t* out = &system.positions[e * system.entriesPerElement];
+            int32_t* out = &system.positions[a * system.entriesPerElement];
             for (int i = 0; i < nd; ++i) {
                 Found left;
                 for (int j = i; j < nd; ++j) {

@@ -2,6 +2,7 @@
 // position of every element entry precomputed so that assembly is a plain scatter.
 #pragma once
 
+#include "element_partition.h"
 #include "model.h"
 #include "node_graph.h"
 
@@ -19,8 +20,11 @@ struct SparseSystem {
     std::vector<int32_t> rowIndex;    // [nonzeros], ascending within a column, diagonal first
     std::vector<double> values;       // [nonzeros + 1]: the last one is a discard slot
     int entriesPerElement = 0;        // dofs (dofs + 1) / 2: the element's upper triangle
-    // [elements][entriesPerElement]: index in values; the discard slot where an unknown is fixed
+    // [slots][entriesPerElement]: index in values, the discard slot where an unknown is fixed.
+    // Slot a holds element partition.elements[a] of the partition they were located for, so
+    // that the assembly reads them in storage order.
     std::vector<int32_t> positions;
+    uint64_t positionsFingerprint = 0; // that partition's fingerprint
 
     size_t nonzeros() const { return rowIndex.size(); }
 };
@@ -30,9 +34,10 @@ struct SparseSystem {
 SparseSystem buildSparseSystem(const Model& model, const NodeGraph& graph,
                                const std::vector<int32_t>& nodeOrder);
 
-// Fills positions, on the given number of threads: where each entry of each element's upper
-// triangle lands.
-void locateElementEntries(const Model& model, SparseSystem& system, int threads);
+// Fills positions in the order of the partition's elements, on its threads: where each entry of
+// each element's upper triangle lands.
+void locateElementEntries(const Model& model, SparseSystem& system,
+                          const ElementPartition& partition);
 
 // Frees positions while the factorization needs the memory.
 void releaseElementEntries(SparseSystem& system);

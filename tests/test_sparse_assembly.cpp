@@ -81,7 +81,6 @@ SparseSystem numberedSystem(const Model& model, NodeOrdering method) {
     const NodeGraph graph = buildNodeGraph(model);
     SparseSystem system =
         buildSparseSystem(model, graph, fillReducingNodeOrder(model, graph, method));
-    locateElementEntries(model, system, 1);
     return system;
 }
 
@@ -192,10 +191,17 @@ TEST(Assembly, EqualsADenseSumOfClosedFormElementStiffnessesOnAnyThreadCount) {
         x = value(random);
     }
     std::vector<double> reference;
-    for (int threads : {1, 2, 3}) {
+    // The element entry positions follow the partition's order, whichever it is.
+    std::vector<int32_t> reversed = meshOrderOfElements(model);
+    std::reverse(reversed.begin(), reversed.end());
+    for (const auto& [threads, order] : {std::pair{1, meshOrderOfElements(model)},
+                                         {2, meshOrderOfElements(model)},
+                                         {3, meshOrderOfElements(model)},
+                                         {2, reversed}}) {
         std::vector<double> force;
-        assemble(model, kernels, partitionElements(model, meshOrderOfElements(model), threads), u,
-                 {&force, &system, nullptr});
+        const ElementPartition partition = partitionElements(model, order, threads);
+        locateElementEntries(model, system, partition);
+        assemble(model, kernels, partition, u, {&force, &system, nullptr});
         const Eigen::MatrixXd K = expand(system);
         EXPECT_LT((K - expected).cwiseAbs().maxCoeff(), 1e-12 * expected.cwiseAbs().maxCoeff())
             << threads << " threads";
@@ -217,12 +223,17 @@ TEST(Assembly, InternalForceIsTheStiffnessTimesTheDisplacements) {
     Model unrestrained = model;
     std::fill(unrestrained.fixed.begin(), unrestrained.fixed.end(), 0);
     SparseSystem all = buildSparseSystem(unrestrained, buildNodeGraph(unrestrained), identity);
-    locateElementEntries(unrestrained, all, 2);
+    const ElementPartition partition =
+        partitionElements(unrestrained, meshOrderOfElements(unrestrained), 2);
+    locateElementEntries(unrestrained, all, partition);
     Eigen::VectorXd u = Eigen::VectorXd::LinSpaced(static_cast<int>(model.dofCount()), -1, 1);
     std::vector<double> uv(u.data(), u.data() + u.size()), force, magnitude;
-    assemble(unrestrained, kernels,
-             partitionElements(unrestrained, meshOrderOfElements(unrestrained), 2), uv,
-             {&force, &all, &magnitude});
+    assemble(unrestrained, kernels, partition, uv, {&force, &all, &magnitude});
+    // Positions located for another order would scatter entries to the wrong places.
+    EXPECT_THROW(assemble(unrestrained, kernels,
+                          partitionElements(unrestrained, meshOrderOfElements(unrestrained), 1), uv,
+                          {&force, &all, nullptr}),
+                 std::logic_error);
     const Eigen::VectorXd expected = expand(all) * u;
     for (size_t dof = 0; dof < force.size(); ++dof) {
         EXPECT_NEAR(force[dof], expected[dof], 1e-11 * kE) << dof;

@@ -36,10 +36,10 @@ NodeSplit cut(const Model& model) {
 SparseSystem stiffness(const Model& model, const std::vector<int32_t>& order, Loaded& loaded) {
     ElementKernels kernels(loaded.library, model, -1);
     SparseSystem system = buildSparseSystem(model, buildNodeGraph(model), order);
-    locateElementEntries(model, system, 1);
+    const ElementPartition partition = partitionElements(model, meshOrderOfElements(model), 1);
+    locateElementEntries(model, system, partition);
     std::vector<double> u(model.dofCount(), 0.0), force;
-    assemble(model, kernels, partitionElements(model, meshOrderOfElements(model), 1), u,
-             {&force, &system, nullptr});
+    assemble(model, kernels, partition, u, {&force, &system, nullptr});
     return system;
 }
 
