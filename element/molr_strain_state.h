@@ -30,7 +30,8 @@ inline ScaledGradients scaledGradients(NodeValues* const* nv) {
     return g;
 }
 
-// b, c, J and the tensor strains; computed once per kernel call.
+// Shape-function derivatives b (d/dx) and c (d/dy) of the three nodes, twice the signed area J,
+// and the tensor strains; computed once per kernel call.
 struct TriangleKinematics {
     double J;
     double b[3];
@@ -39,14 +40,18 @@ struct TriangleKinematics {
 };
 
 inline TriangleKinematics triangleKinematics(NodeValues* const* nv) {
-    const ScaledGradients g = scaledGradients(nv);
+    const double x1 = nv[0]->coords[0], y1 = nv[0]->coords[1];
+    const double x2 = nv[1]->coords[0], y2 = nv[1]->coords[1];
+    const double x3 = nv[2]->coords[0], y3 = nv[2]->coords[1];
     TriangleKinematics k;
-    k.J = g.J;
+    k.J = (x2 - x1) * (y3 - y1) - (x3 - x1) * (y2 - y1);
     const double invJ = 1.0 / k.J;
-    for (int n = 0; n < 3; ++n) {
-        k.b[n] = g.beta[n] * invJ;
-        k.c[n] = g.gamma[n] * invJ;
-    }
+    k.b[0] = (y2 - y3) * invJ;
+    k.b[1] = (y3 - y1) * invJ;
+    k.b[2] = (y1 - y2) * invJ;
+    k.c[0] = (x3 - x2) * invJ;
+    k.c[1] = (x1 - x3) * invJ;
+    k.c[2] = (x2 - x1) * invJ;
     // Each sum starts from its first product, not from zero: an addition of 0.0 would sit on the
     // path from the coordinates to the stresses and change nothing but the sign of a zero strain.
     const double ux1 = nv[0]->current[0], uy1 = nv[0]->current[1];
