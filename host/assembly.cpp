@@ -73,29 +73,6 @@ void addElement(const Model& model, ElementKernels& kernels, const double* u, si
     }
 }
 
-// How many elements ahead the scatter targets and node values are fetched into cache: elements
-// follow the matrix order, so their nodes lie scattered in memory and the loads of the current
-// element would otherwise wait on it.
-constexpr size_t kPrefetchDistance = 8;
-
-void prefetchElement(const Model& model, const double* u, const AssemblyTargets& targets,
-                     int32_t element, size_t slot) {
-    const int32_t* nodes = &model.elements[static_cast<size_t>(element) * model.nodesPerElement];
-    for (int k = 0; k < model.nodesPerElement; ++k) {
-        const size_t node = static_cast<size_t>(nodes[k]);
-        __builtin_prefetch(&model.coords[3 * node]);
-        __builtin_prefetch(&u[node * model.dofsPerNode]);
-        __builtin_prefetch(targets.internalForce->data() + node * model.dofsPerNode, 1);
-    }
-    if (const SparseSystem* system = targets.system) {
-        // Entries of one column lie together; every third of the element's is enough.
-        const int32_t* position = &system->positions[slot * system->entriesPerElement];
-        for (int k = 0; k < system->entriesPerElement; k += 3) {
-            __builtin_prefetch(system->values.data() + position[k], 1);
-        }
-    }
-}
-
 using ElementAdder = void (*)(const Model&, ElementKernels&, const double*, size_t, size_t,
                               CallRecords&, const AssemblyTargets&);
 
@@ -141,11 +118,6 @@ void assemble(const Model& model, ElementKernels& kernels, const ElementPartitio
         for (int t = 0; t < partition.threads; ++t) {
             const size_t end = partition.start[t + 1];
             for (size_t a = partition.start[t]; a < end; ++a) {
-                if (a + kPrefetchDistance < end) {
-                    prefetchElement(model, u.data(), targets,
-                                    partition.elements[a + kPrefetchDistance],
-                                    a + kPrefetchDistance);
-                }
                 add(model, kernels, u.data(), partition.elements[a], a, call, targets);
             }
         }
