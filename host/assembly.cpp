@@ -101,8 +101,12 @@ void assemble(const Model& model, ElementKernels& kernels, const ElementPartitio
               const std::vector<double>& u, const AssemblyTargets& targets) {
     const int dofs = model.nodesPerElement * model.dofsPerNode;
     const ElementAdder add = adderFor(model.nodesPerElement, model.dofsPerNode);
-    if (targets.system && targets.system->positionsFingerprint != partition.fingerprint) {
-        throw std::logic_error("element entry positions located for another element order");
+    if (const SparseSystem* system = targets.system;
+        system &&
+        (system->positionsFingerprint != partition.fingerprint ||
+         system->positions.size() !=
+             partition.elements.size() * static_cast<size_t>(system->entriesPerElement))) {
+        throw std::logic_error("element entry positions not located for this element order");
     }
     zero(*targets.internalForce, model.dofCount(), partition.threads);
     if (targets.system) {
