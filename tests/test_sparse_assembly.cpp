@@ -234,6 +234,12 @@ TEST(Assembly, InternalForceIsTheStiffnessTimesTheDisplacements) {
                           partitionElements(unrestrained, meshOrderOfElements(unrestrained), 1), uv,
                           {&force, &all, nullptr}),
                  std::logic_error);
+    // So would positions already released; and a refused assembly touches nothing.
+    releaseElementEntries(all);
+    std::vector<double> untouched = force;
+    EXPECT_THROW(assemble(unrestrained, kernels, partition, uv, {&untouched, &all, nullptr}),
+                 std::logic_error);
+    EXPECT_EQ(untouched, force);
     const Eigen::VectorXd expected = expand(all) * u;
     for (size_t dof = 0; dof < force.size(); ++dof) {
         EXPECT_NEAR(force[dof], expected[dof], 1e-11 * kE) << dof;
