@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 
@@ -20,79 +21,128 @@ void zero(std::vector<double>& values, size_t size, int threads) {
     }
 }
 
-// kNpe and kD > 0 fix the element's node and unknown counts at compile time, so that the zeroing,
-// the index arithmetic and the scatters of the common elements unroll; 0 reads them from the model.
-// Adds element e, which has the given slot in the element entry positions.
+// Offsets in the element's row-major dofs x dofs tangent of its upper triangle, row by row: the
+// order of the element entry positions.
+template <int kDofs> struct UpperTriangle {
+    int offset[kDofs * (kDofs + 1) / 2] = {};
+    constexpr UpperTriangle() {
+        int k = 0;
+        for (int i = 0; i < kDofs; ++i) {
+            for (int j = i; j < kDofs; ++j) {
+                offset[k++] = i * kDofs + j;
+            }
+        }
+    }
+};
+
+// kNpe and kD > 0 fix the element's node and unknown counts at compile time, so that the records,
+// the zeroing and the scatters of the common elements compile to straight code; 0 reads them from
+// the model. Adds the elements in slots [begin, end) of the partition.
 template <int kNpe, int kD>
-void addElement(const Model& model, ElementKernels& kernels, const double* u, size_t e, size_t slot,
-                CallRecords& call, const AssemblyTargets& targets) {
+void addElements(const Model& model, ElementKernels& kernels, const double* u,
+                 const int32_t* elements, size_t begin, size_t end, CallRecords& call,
+                 const AssemblyTargets& targets) {
+    constexpr int kDofs = kNpe * kD;
     const int npe = kNpe > 0 ? kNpe : model.nodesPerElement;
     const int d = kD > 0 ? kD : model.dofsPerNode;
     const size_t dofs = static_cast<size_t>(npe) * d;
     double stored[kStoredReals];
-    call.bind(model, e, u, stored);
+    call.record()->storedReals = stored;
+    NodeValues** nv = call.nv();
     double* p = call.p();
     double* s = call.s();
-    // Row by row: short fixed-size clears compile to a few vector stores, a whole-matrix clear to a
-    // slow string instruction.
-    std::memset(p, 0, dofs * sizeof(double));
-    for (size_t i = 0; i < dofs; ++i) {
-        std::memset(s + i * dofs, 0, dofs * sizeof(double));
-    }
-    const size_t material = model.elementMaterial[e];
-    ElSpec& es = kernels.record(material);
-    es.tangentKernel(call.work(), &es, call.record(), call.ns(), call.nv(), nullptr,
-                     kernels.idata(material), p, call.rows());
-
-    const int32_t* nodes = &model.elements[e * npe];
+    double** rows = call.rows();
     double* force = targets.internalForce->data();
-    for (size_t i = 0; i < dofs; ++i) {
-        force[static_cast<size_t>(nodes[i / d]) * d + i % d] += p[i];
-    }
-    if (SparseSystem* system = targets.system) {
-        // Entries of fixed unknowns land in the discard slot past the matrix: no branch here.
-        const int32_t* position = &system->positions[slot * system->entriesPerElement];
-        double* values = system->values.data();
+    const double* coords = model.coords.data();
+    const int32_t* elementNodes = model.elements.data();
+    SparseSystem* system = targets.system;
+    double* values = system ? system->values.data() : nullptr;
+    const int32_t* position =
+        system ? &system->positions[begin * system->entriesPerElement] : nullptr;
+    // Elements come in runs of one material: its record is looked up once per run.
+    size_t material = SIZE_MAX;
+    ElSpec* es = nullptr;
+    int* idata = nullptr;
+    for (size_t a = begin; a < end; ++a) {
+        const size_t e = static_cast<size_t>(elements[a]);
+        const int32_t* nodes = &elementNodes[e * npe];
+        for (int k = 0; k < npe; ++k) {
+            const size_t node = static_cast<size_t>(nodes[k]);
+            nv[k]->coords = const_cast<double*>(&coords[3 * node]);
+            nv[k]->current = const_cast<double*>(&u[node * d]);
+        }
+        std::memset(p, 0, dofs * sizeof(double));
+        // Row by row: short fixed-size clears compile to a few vector stores, a whole-matrix clear
+        // to a slow string instruction.
+#pragma GCC unroll 16
         for (size_t i = 0; i < dofs; ++i) {
-            for (size_t j = i; j < dofs; ++j) {
-                values[*position++] += s[i * dofs + j];
+            std::memset(s + i * dofs, 0, dofs * sizeof(double));
+        }
+        if (static_cast<size_t>(model.elementMaterial[e]) != material) {
+            material = static_cast<size_t>(model.elementMaterial[e]);
+            es = &kernels.record(material);
+            idata = kernels.idata(material);
+        }
+        es->tangentKernel(call.work(), es, call.record(), call.ns(), nv, nullptr, idata, p, rows);
+
+        for (int k = 0; k < npe; ++k) {
+            double* nodeForce = &force[static_cast<size_t>(nodes[k]) * d];
+            for (int c = 0; c < d; ++c) {
+                nodeForce[c] += p[k * d + c];
             }
         }
-    }
-    if (targets.magnitude) {
-        double* magnitude = targets.magnitude->data();
-        for (size_t i = 0; i < dofs; ++i) {
-            double sum = 0;
-            for (size_t j = 0; j < dofs; ++j) {
-                const double kij = i <= j ? s[i * dofs + j] : s[j * dofs + i];
-                const double uj = u[static_cast<size_t>(nodes[j / d]) * d + j % d];
-                sum += std::fabs(kij) * std::fabs(uj);
+        if (system) {
+            // Entries of fixed unknowns land in the discard slot past the matrix: no branch here.
+            if constexpr (kDofs > 0) {
+                static constexpr UpperTriangle<kDofs> upper;
+#pragma GCC unroll 136
+                for (int k = 0; k < kDofs * (kDofs + 1) / 2; ++k) {
+                    values[position[k]] += s[upper.offset[k]];
+                }
+                position += kDofs * (kDofs + 1) / 2;
+            } else {
+                for (size_t i = 0; i < dofs; ++i) {
+                    for (size_t j = i; j < dofs; ++j) {
+                        values[*position++] += s[i * dofs + j];
+                    }
+                }
             }
-            magnitude[static_cast<size_t>(nodes[i / d]) * d + i % d] += sum;
+        }
+        if (targets.magnitude) {
+            double* magnitude = targets.magnitude->data();
+            for (size_t i = 0; i < dofs; ++i) {
+                double sum = 0;
+                for (size_t j = 0; j < dofs; ++j) {
+                    const double kij = i <= j ? s[i * dofs + j] : s[j * dofs + i];
+                    const double uj = u[static_cast<size_t>(nodes[j / d]) * d + j % d];
+                    sum += std::fabs(kij) * std::fabs(uj);
+                }
+                magnitude[static_cast<size_t>(nodes[i / d]) * d + i % d] += sum;
+            }
         }
     }
 }
 
-using ElementAdder = void (*)(const Model&, ElementKernels&, const double*, size_t, size_t,
-                              CallRecords&, const AssemblyTargets&);
+using ElementAdder = void (*)(const Model&, ElementKernels&, const double*, const int32_t*, size_t,
+                              size_t, CallRecords&, const AssemblyTargets&);
 
 // Three-, four-, six- and eight-node plane elements with two unknowns per node.
 ElementAdder adderFor(int nodes, int dofsPerNode) {
     if (dofsPerNode == 2) {
         switch (nodes) {
         case 3:
-            return addElement<3, 2>;
+            return addElements<3, 2>;
         case 4:
-            return addElement<4, 2>;
+            return addElements<4, 2>;
         case 6:
-            return addElement<6, 2>;
+            return addElements<6, 2>;
         case 8:
-            return addElement<8, 2>;
+            return addElements<8, 2>;
         default:
             break;
         }
     }
-    return addElement<0, 0>;
+    return addElements<0, 0>;
 }
 
 } // namespace
@@ -120,15 +170,12 @@ void assemble(const Model& model, ElementKernels& kernels, const ElementPartitio
         CallRecords call(model, dofs);
 #pragma omp for schedule(static, 1)
         for (int t = 0; t < partition.threads; ++t) {
-            const size_t end = partition.start[t + 1];
-            for (size_t a = partition.start[t]; a < end; ++a) {
-                add(model, kernels, u.data(), partition.elements[a], a, call, targets);
-            }
+            add(model, kernels, u.data(), partition.elements.data(), partition.start[t],
+                partition.start[t + 1], call, targets);
         }
 #pragma omp single
-        for (size_t a = partition.start[partition.threads]; a < partition.elements.size(); ++a) {
-            add(model, kernels, u.data(), partition.elements[a], a, call, targets);
-        }
+        add(model, kernels, u.data(), partition.elements.data(), partition.start[partition.threads],
+            partition.elements.size(), call, targets);
     }
 }
 

@@ -214,6 +214,43 @@ TEST(Assembly, EqualsADenseSumOfClosedFormElementStiffnessesOnAnyThreadCount) {
     }
 }
 
+// Elements of two materials interleaved, in runs of one to three: each must reach the kernel
+// with its own material's record, however the runs fall.
+TEST(Assembly, GivesEachElementItsOwnMaterial) {
+    Loaded loaded;
+    Model model = strip(10, 3);
+    model.materials.insert(model.materials.end(), {3 * kE, kNu});
+    for (size_t e = 0; e < model.elementCount(); ++e) {
+        model.elementMaterial[e] = (e % 7 == 1 || e % 7 == 4 || e % 7 == 5) ? 1 : 0;
+    }
+    ElementKernels kernels(loaded.library, model, -1);
+    SparseSystem system = numberedSystem(model, NodeOrdering::MinimumDegree);
+    Eigen::MatrixXd expected = Eigen::MatrixXd::Zero(system.size, system.size);
+    for (size_t e = 0; e < model.elementCount(); ++e) {
+        const auto Ke = closedFormStiffness(model, e) * (model.elementMaterial[e] == 1 ? 3.0 : 1.0);
+        for (int i = 0; i < 6; ++i) {
+            for (int j = 0; j < 6; ++j) {
+                const int32_t a = system.equation[2 * model.elements[3 * e + i / 2] + i % 2];
+                const int32_t b = system.equation[2 * model.elements[3 * e + j / 2] + j % 2];
+                if (a >= 0 && b >= 0) {
+                    expected(a, b) += Ke(i, j);
+                }
+            }
+        }
+    }
+    for (int threads : {1, 2}) {
+        const ElementPartition partition =
+            partitionElements(model, meshOrderOfElements(model), threads);
+        locateElementEntries(model, system, partition);
+        std::vector<double> force;
+        assemble(model, kernels, partition, std::vector<double>(model.dofCount(), 0.0),
+                 {&force, &system, nullptr});
+        EXPECT_LT((expand(system) - expected).cwiseAbs().maxCoeff(),
+                  1e-12 * expected.cwiseAbs().maxCoeff())
+            << threads << " threads";
+    }
+}
+
 TEST(Assembly, InternalForceIsTheStiffnessTimesTheDisplacements) {
     Loaded loaded;
     const Model model = strip(12, 4);
