@@ -21,9 +21,6 @@ void zero(std::vector<double>& values, size_t size, int threads) {
     }
 }
 
-// A node's two unknowns as one SIMD value (GCC and Clang vector extension).
-typedef double UnknownPair __attribute__((vector_size(16)));
-
 // Offsets in the element's row-major dofs x dofs tangent of its upper triangle, row by row: the
 // order of the element entry positions.
 template <int kDofs> struct UpperTriangle {
@@ -75,12 +72,15 @@ void addElements(const Model& model, ElementKernels& kernels, const double* u,
             nv[k]->current = const_cast<double*>(&u[node * d]);
         }
         std::memset(p, 0, dofs * sizeof(double));
-        // Only the upper triangle, the part kernels add into and the host reads; the lower one
-        // stays as the records were made, zero. Row by row: short fixed-size clears compile to a
-        // few vector stores, one long clear to a slow string instruction.
+        // Only the upper triangle, the part kernels add into and the host reads, from the row's
+        // node's first unknown on: each clear then covers the pairs a kernel reads whole, so that
+        // its reads are served from these stores in flight. The rest stays as the records were
+        // made, zero. Row by row: short fixed-size clears compile to a few vector stores, one long
+        // clear to a slow string instruction.
 #pragma GCC unroll 16
         for (size_t i = 0; i < dofs; ++i) {
-            std::memset(s + i * dofs + i, 0, (dofs - i) * sizeof(double));
+            const size_t first = i - i % d;
+            std::memset(s + i * dofs + first, 0, (dofs - first) * sizeof(double));
         }
         if (static_cast<size_t>(model.elementMaterial[e]) != material) {
             material = static_cast<size_t>(model.elementMaterial[e]);
@@ -91,16 +91,8 @@ void addElements(const Model& model, ElementKernels& kernels, const double* u,
 
         for (int k = 0; k < npe; ++k) {
             double* nodeForce = &force[static_cast<size_t>(nodes[k]) * d];
-            if constexpr (kD == 2) {
-                UnknownPair sum, add;
-                std::memcpy(&sum, nodeForce, sizeof sum);
-                std::memcpy(&add, p + 2 * k, sizeof add);
-                sum += add;
-                std::memcpy(nodeForce, &sum, sizeof sum);
-            } else {
-                for (int c = 0; c < d; ++c) {
-                    nodeForce[c] += p[k * d + c];
-                }
+            for (int c = 0; c < d; ++c) {
+                nodeForce[c] += p[k * d + c];
             }
         }
         if (system) {
