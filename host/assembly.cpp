@@ -22,18 +22,29 @@ void zero(std::vector<double>& values, size_t size, int threads) {
 }
 
 // Offsets in the element's row-major dofs x dofs tangent of its upper triangle, row by row: the
-// order of the element entry positions.
+// order of the element entry positions; and where among those entries each diagonal one lies.
 template <int kDofs> struct UpperTriangle {
-    int offset[kDofs * (kDofs + 1) / 2] = {};
+    static constexpr int kEntries = kDofs * (kDofs + 1) / 2;
+    int offset[kEntries] = {};
+    int diagonal[kDofs] = {};
     constexpr UpperTriangle() {
         int k = 0;
         for (int i = 0; i < kDofs; ++i) {
+            diagonal[i] = k;
             for (int j = i; j < kDofs; ++j) {
                 offset[k++] = i * kDofs + j;
             }
         }
     }
 };
+
+template <int kDofs> constexpr UpperTriangle<kDofs> kUpper{};
+
+// How many elements ahead the matrix entries are fetched into cache. Elements follow the matrix
+// columns only roughly, so most of an element's entries lie in lines no recent element touched;
+// fetched on demand, they stall the scatter. Timed on the 800,000-triangle cantilever, 16 ahead
+// beat 8 and 32.
+constexpr size_t kPrefetchDistance = 16;
 
 // kNpe and kD > 0 fix the element's node and unknown counts at compile time, so that the records,
 // the zeroing and the scatters of the common elements compile to straight code; 0 reads them from
@@ -64,6 +75,17 @@ void addElements(const Model& model, ElementKernels& kernels, const double* u,
     ElSpec* es = nullptr;
     int* idata = nullptr;
     for (size_t a = begin; a < end; ++a) {
+        if constexpr (kDofs > 0) {
+            // An element's entries in the column of one of its unknowns lie together, from the
+            // one on the diagonal on: fetching the diagonal entries brings in nearly all the lines.
+            if (system && a + kPrefetchDistance < end) {
+                const int32_t* ahead =
+                    position + kPrefetchDistance * UpperTriangle<kDofs>::kEntries;
+                for (int i = 0; i < kDofs; ++i) {
+                    __builtin_prefetch(values + ahead[kUpper<kDofs>.diagonal[i]], 1);
+                }
+            }
+        }
         const size_t e = static_cast<size_t>(elements[a]);
         const int32_t* nodes = &elementNodes[e * npe];
         for (int k = 0; k < npe; ++k) {
@@ -98,12 +120,11 @@ void addElements(const Model& model, ElementKernels& kernels, const double* u,
         if (system) {
             // Entries of fixed unknowns land in the discard slot past the matrix: no branch here.
             if constexpr (kDofs > 0) {
-                static constexpr UpperTriangle<kDofs> upper;
 #pragma GCC unroll 136
-                for (int k = 0; k < kDofs * (kDofs + 1) / 2; ++k) {
-                    values[position[k]] += s[upper.offset[k]];
+                for (int k = 0; k < UpperTriangle<kDofs>::kEntries; ++k) {
+                    values[position[k]] += s[kUpper<kDofs>.offset[k]];
                 }
-                position += kDofs * (kDofs + 1) / 2;
+                position += UpperTriangle<kDofs>::kEntries;
             } else {
                 for (size_t i = 0; i < dofs; ++i) {
                     for (size_t j = i; j < dofs; ++j) {
