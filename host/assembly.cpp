@@ -51,7 +51,7 @@ constexpr size_t kPrefetchDistance = 16;
 // the model. Adds the elements in slots [begin, end) of the partition.
 template <int kNpe, int kD>
 void addElements(const Model& model, ElementKernels& kernels, const double* u,
-                 const int32_t* elements, size_t begin, size_t end, CallRecords& call,
+                 const ElementPartition& partition, size_t begin, size_t end, CallRecords& call,
                  const AssemblyTargets& targets) {
     constexpr int kDofs = kNpe * kD;
     const int npe = kNpe > 0 ? kNpe : model.nodesPerElement;
@@ -65,7 +65,6 @@ void addElements(const Model& model, ElementKernels& kernels, const double* u,
     double** rows = call.rows();
     double* force = targets.internalForce->data();
     const double* coords = model.coords.data();
-    const int32_t* elementNodes = model.elements.data();
     SparseSystem* system = targets.system;
     double* values = system ? system->values.data() : nullptr;
     const int32_t* position =
@@ -86,8 +85,7 @@ void addElements(const Model& model, ElementKernels& kernels, const double* u,
                 }
             }
         }
-        const size_t e = static_cast<size_t>(elements[a]);
-        const int32_t* nodes = &elementNodes[e * npe];
+        const int32_t* nodes = &partition.nodes[a * npe];
         for (int k = 0; k < npe; ++k) {
             const size_t node = static_cast<size_t>(nodes[k]);
             nv[k]->coords = const_cast<double*>(&coords[3 * node]);
@@ -104,8 +102,8 @@ void addElements(const Model& model, ElementKernels& kernels, const double* u,
             const size_t first = i - i % d;
             std::memset(s + i * dofs + first, 0, (dofs - first) * sizeof(double));
         }
-        if (static_cast<size_t>(model.elementMaterial[e]) != material) {
-            material = static_cast<size_t>(model.elementMaterial[e]);
+        if (static_cast<size_t>(partition.materials[a]) != material) {
+            material = static_cast<size_t>(partition.materials[a]);
             es = &kernels.record(material);
             idata = kernels.idata(material);
         }
@@ -148,8 +146,8 @@ void addElements(const Model& model, ElementKernels& kernels, const double* u,
     }
 }
 
-using ElementAdder = void (*)(const Model&, ElementKernels&, const double*, const int32_t*, size_t,
-                              size_t, CallRecords&, const AssemblyTargets&);
+using ElementAdder = void (*)(const Model&, ElementKernels&, const double*, const ElementPartition&,
+                              size_t, size_t, CallRecords&, const AssemblyTargets&);
 
 // Three-, four-, six- and eight-node plane elements with two unknowns per node.
 ElementAdder adderFor(int nodes, int dofsPerNode) {
@@ -176,6 +174,9 @@ void assemble(const Model& model, ElementKernels& kernels, const ElementPartitio
               const std::vector<double>& u, const AssemblyTargets& targets) {
     const int dofs = model.nodesPerElement * model.dofsPerNode;
     const ElementAdder add = adderFor(model.nodesPerElement, model.dofsPerNode);
+    if (partition.materials.size() != model.elementCount()) {
+        throw std::logic_error("element partition not made for this model");
+    }
     if (const SparseSystem* system = targets.system;
         system &&
         (system->positionsFingerprint != partition.fingerprint ||
@@ -195,11 +196,11 @@ void assemble(const Model& model, ElementKernels& kernels, const ElementPartitio
         CallRecords call(model, dofs);
 #pragma omp for schedule(static, 1)
         for (int t = 0; t < partition.threads; ++t) {
-            add(model, kernels, u.data(), partition.elements.data(), partition.start[t],
-                partition.start[t + 1], call, targets);
+            add(model, kernels, u.data(), partition, partition.start[t], partition.start[t + 1],
+                call, targets);
         }
 #pragma omp single
-        add(model, kernels, u.data(), partition.elements.data(), partition.start[partition.threads],
+        add(model, kernels, u.data(), partition, partition.start[partition.threads],
             partition.elements.size(), call, targets);
     }
 }

@@ -75,6 +75,13 @@ ElementPartition partitionElements(const Model& model, const std::vector<int32_t
         partition.start[t + 1] += partition.start[t];
     }
     partition.elements.insert(partition.elements.end(), shared.begin(), shared.end());
+    partition.nodes.resize(m * npe);
+    partition.materials.resize(m);
+    for (size_t a = 0; a < m; ++a) {
+        const auto e = static_cast<size_t>(partition.elements[a]);
+        std::copy_n(&model.elements[e * npe], npe, &partition.nodes[a * npe]);
+        partition.materials[a] = model.elementMaterial[e];
+    }
     // FNV-1a over the order and the thread blocks.
     uint64_t hash = 14695981039346656037ull;
     const auto mix = [&hash](uint64_t value) { hash = (hash ^ value) * 1099511628211ull; };

@@ -16,6 +16,10 @@ struct ElementPartition {
     // added afterwards by one thread.
     std::vector<int32_t> elements;
     std::vector<size_t> start;
+    // Each slot's element nodes ([slots][nodesPerElement]) and material, copied in slot order so
+    // that the assembly reads them in storage order instead of looking each element up in the mesh.
+    std::vector<int32_t> nodes;
+    std::vector<int32_t> materials;
     // Identifies the order of elements, for data laid out by it (element entry positions).
     uint64_t fingerprint = 0;
 

@@ -287,6 +287,9 @@ TEST(Assembly, InternalForceIsTheStiffnessTimesTheDisplacements) {
     one.elements.resize(3);
     one.elementIds.resize(1);
     one.elementMaterial.resize(1);
+    // A partition of another model's elements would read past this one's.
+    EXPECT_THROW(assemble(one, kernels, partition, uv, {&force, nullptr, nullptr}),
+                 std::logic_error);
     assemble(one, kernels, partitionElements(one, meshOrderOfElements(one), 1), uv,
              {&force, nullptr, &magnitude});
     const auto Ke = closedFormStiffness(one, 0);
@@ -301,6 +304,9 @@ TEST(Assembly, InternalForceIsTheStiffnessTimesTheDisplacements) {
 
 TEST(ElementPartition, GivesEveryElementOnceAndNoNodeToTwoThreads) {
     Model model = strip(10, 60);
+    for (size_t e = 0; e < model.elementCount(); e += 3) {
+        model.elementMaterial[e] = 1;
+    }
     std::mt19937 random(3);
     for (bool scrambled : {false, true}) {
         if (scrambled) {
@@ -321,6 +327,16 @@ TEST(ElementPartition, GivesEveryElementOnceAndNoNodeToTwoThreads) {
             std::vector<int32_t> expected(model.elementCount());
             std::iota(expected.begin(), expected.end(), 0);
             EXPECT_EQ(all, expected);
+            // The copies in slot order are those of the slot's element.
+            ASSERT_EQ(partition.nodes.size(), 3 * model.elementCount());
+            ASSERT_EQ(partition.materials.size(), model.elementCount());
+            for (size_t a = 0; a < model.elementCount(); ++a) {
+                const auto e = static_cast<size_t>(partition.elements[a]);
+                EXPECT_TRUE(std::equal(&model.elements[3 * e], &model.elements[3 * e + 3],
+                                       &partition.nodes[3 * a]))
+                    << a;
+                EXPECT_EQ(partition.materials[a], model.elementMaterial[e]) << a;
+            }
             std::vector<int> thread(model.nodeCount(), -1);
             for (int t = 0; t < threads; ++t) {
                 for (size_t a = partition.start[t]; a < partition.start[t + 1]; ++a) {
