@@ -194,14 +194,14 @@ void assemble(const Model& model, ElementKernels& kernels, const ElementPartitio
 #pragma omp parallel num_threads(partition.threads)
     {
         CallRecords call(model, dofs);
-#pragma omp for schedule(static, 1)
-        for (int t = 0; t < partition.threads; ++t) {
-            add(model, kernels, u.data(), partition, partition.start[t], partition.start[t + 1],
-                call, targets);
+        for (size_t r = 0; r < partition.rounds(); ++r) {
+            // Dynamic: a thread that runs slower takes fewer blocks.
+#pragma omp for schedule(dynamic, 1)
+            for (size_t b = partition.roundStart[r]; b < partition.roundStart[r + 1]; ++b) {
+                add(model, kernels, u.data(), partition, partition.blockStart[b],
+                    partition.blockStart[b + 1], call, targets);
+            }
         }
-#pragma omp single
-        add(model, kernels, u.data(), partition, partition.start[partition.threads],
-            partition.elements.size(), call, targets);
     }
 }
 

@@ -36,45 +36,102 @@ std::vector<int32_t> matrixOrderOfElements(const Model& model,
     return order;
 }
 
+namespace {
+
+// Blocks per thread in a round: more than one, so that a thread that runs slower (on a shared
+// machine, it happens) leaves more of them to the others.
+constexpr size_t kBlocksPerThread = 4;
+// Below this many elements per thread a round gains less than its wait costs: one last block.
+constexpr size_t kLeastPerThread = 256;
+
+// Splits `order` into `count` contiguous blocks and appends a round of them to `partition`, each
+// block holding those of its elements that touch no node of another block; the others go to
+// `shared`, in order. Unless count is 1, a round of fewer than two blocks would run on one thread
+// and still leave elements over: then nothing is appended and false returned.
+bool addRound(const Model& model, const std::vector<int32_t>& order, size_t count,
+              std::vector<int32_t>& blockOfElement, std::vector<int32_t>& owner,
+              ElementPartition& partition, std::vector<int32_t>& shared) {
+    const size_t m = order.size();
+    const int npe = model.nodesPerElement;
+    for (size_t a = 0; a < m; ++a) {
+        blockOfElement[order[a]] = static_cast<int32_t>(a * count / m);
+    }
+    // The block of the first element at each node, or -2 once elements of two blocks meet there.
+    constexpr int32_t kUnused = -1, kShared = -2;
+    for (int32_t e : order) {
+        for (int k = 0; k < npe; ++k) {
+            owner[model.elements[static_cast<size_t>(e) * npe + k]] = kUnused;
+        }
+    }
+    for (int32_t e : order) {
+        const int32_t block = blockOfElement[e];
+        for (int k = 0; k < npe; ++k) {
+            int32_t& o = owner[model.elements[static_cast<size_t>(e) * npe + k]];
+            o = o == kUnused ? block : (o == block ? o : kShared);
+        }
+    }
+    const auto isShared = [&](int32_t e) {
+        const int32_t* nodes = &model.elements[static_cast<size_t>(e) * npe];
+        return std::any_of(nodes, nodes + npe,
+                           [&](int32_t node) { return owner[node] == kShared; });
+    };
+    std::vector<size_t> sizes(count, 0);
+    for (int32_t e : order) {
+        if (!isShared(e)) {
+            ++sizes[blockOfElement[e]];
+        }
+    }
+    if (count > 1 &&
+        std::count_if(sizes.begin(), sizes.end(), [](size_t n) { return n > 0; }) < 2) {
+        return false;
+    }
+    shared.clear();
+    for (int32_t e : order) {
+        if (isShared(e)) {
+            shared.push_back(e);
+        } else {
+            partition.elements.push_back(e);
+        }
+    }
+    // Elements were appended in order, so block by block.
+    size_t at = partition.blockStart.back();
+    for (size_t b = 0; b < count; ++b) {
+        if (sizes[b] > 0) {
+            at += sizes[b];
+            partition.blockStart.push_back(at);
+        }
+    }
+    partition.roundStart.push_back(partition.blockStart.size() - 1);
+    return true;
+}
+
+} // namespace
+
 ElementPartition partitionElements(const Model& model, const std::vector<int32_t>& order,
                                    int threads) {
     ElementPartition partition;
     const size_t m = order.size();
     const int npe = model.nodesPerElement;
     partition.threads = std::max(1, threads);
-    std::vector<int32_t> blockOfElement(model.elementCount());
-    for (size_t a = 0; a < m; ++a) {
-        blockOfElement[order[a]] = static_cast<int32_t>(a * partition.threads / m);
-    }
-    const auto blockOf = [&](size_t e) { return blockOfElement[e]; };
-    // The block of the first element at each node, or -2 once elements of two blocks meet there.
-    constexpr int32_t kUnused = -1, kShared = -2;
-    std::vector<int32_t> owner(model.nodeCount(), kUnused);
-    for (int32_t e : order) {
-        const int32_t block = blockOf(e);
-        for (int k = 0; k < npe; ++k) {
-            int32_t& o = owner[model.elements[static_cast<size_t>(e) * npe + k]];
-            o = o == kUnused ? block : (o == block ? o : kShared);
-        }
-    }
-    std::vector<int32_t> shared;
     partition.elements.reserve(m);
-    partition.start.assign(partition.threads + 1, 0);
-    for (int32_t e : order) {
-        const bool isShared = std::any_of(&model.elements[static_cast<size_t>(e) * npe],
-                                          &model.elements[static_cast<size_t>(e) * npe] + npe,
-                                          [&](int32_t node) { return owner[node] == kShared; });
-        if (isShared) {
-            shared.push_back(e);
-        } else {
-            partition.elements.push_back(e);
-            ++partition.start[blockOf(e) + 1];
+    partition.blockStart.push_back(0);
+    partition.roundStart.push_back(0);
+    std::vector<int32_t> blockOfElement(model.elementCount());
+    std::vector<int32_t> owner(model.nodeCount());
+    const auto threadCount = static_cast<size_t>(partition.threads);
+    std::vector<int32_t> left = order, shared;
+    while (!left.empty()) {
+        const bool last = threadCount == 1 || left.size() < kLeastPerThread * threadCount;
+        if (last || !addRound(model, left, kBlocksPerThread * threadCount, blockOfElement, owner,
+                              partition, shared)) {
+            addRound(model, left, 1, blockOfElement, owner, partition, shared);
         }
+        left.swap(shared);
     }
-    for (int t = 0; t < partition.threads; ++t) {
-        partition.start[t + 1] += partition.start[t];
+    if (partition.roundStart.size() == 1) {
+        partition.blockStart.push_back(0);
+        partition.roundStart.push_back(1);
     }
-    partition.elements.insert(partition.elements.end(), shared.begin(), shared.end());
     partition.nodes.resize(m * npe);
     partition.materials.resize(m);
     for (size_t a = 0; a < m; ++a) {
@@ -82,13 +139,16 @@ ElementPartition partitionElements(const Model& model, const std::vector<int32_t
         std::copy_n(&model.elements[e * npe], npe, &partition.nodes[a * npe]);
         partition.materials[a] = model.elementMaterial[e];
     }
-    // FNV-1a over the order and the thread blocks.
+    // FNV-1a over the order and the blocks.
     uint64_t hash = 14695981039346656037ull;
     const auto mix = [&hash](uint64_t value) { hash = (hash ^ value) * 1099511628211ull; };
     for (const int32_t e : partition.elements) {
         mix(static_cast<uint32_t>(e));
     }
-    for (const size_t s : partition.start) {
+    for (const size_t s : partition.blockStart) {
+        mix(s);
+    }
+    for (const size_t s : partition.roundStart) {
         mix(s);
     }
     partition.fingerprint = hash;

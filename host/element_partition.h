@@ -11,11 +11,13 @@ namespace xefhost {
 
 struct ElementPartition {
     int threads = 1;
-    // Thread t adds elements[start[t] .. start[t + 1]); they touch only nodes no other thread's
-    // elements touch. The elements from start[threads] on touch nodes of several threads and are
-    // added afterwards by one thread.
+    // Slots in the order the elements are added: block b is elements[blockStart[b] ..
+    // blockStart[b + 1]). The blocks of round r, roundStart[r] .. roundStart[r + 1], touch no node
+    // in common, so the threads take them in any order and without locks; each round starts when
+    // the one before it is done.
     std::vector<int32_t> elements;
-    std::vector<size_t> start;
+    std::vector<size_t> blockStart;
+    std::vector<size_t> roundStart;
     // Each slot's element nodes ([slots][nodesPerElement]) and material, copied in slot order so
     // that the assembly reads them in storage order instead of looking each element up in the mesh.
     std::vector<int32_t> nodes;
@@ -23,12 +25,17 @@ struct ElementPartition {
     // Identifies the order of elements, for data laid out by it (element entry positions).
     uint64_t fingerprint = 0;
 
-    size_t sharedCount() const { return elements.size() - start[threads]; }
+    size_t rounds() const { return roundStart.size() - 1; }
+    // Slots in the rounds after the first.
+    size_t laterCount() const { return elements.size() - blockStart[roundStart[1]]; }
 };
 
-// Splits the elements, taken in the given order, into contiguous blocks. An order that follows the
-// matrix (see matrixOrderOfElements) makes each thread's scatter walk the compressed matrix
-// nearly in storage order; neighbouring elements stay together, so few end up shared.
+// Splits the elements, taken in the given order, into rounds of contiguous blocks. The first round
+// cuts the order into a few blocks per thread and keeps, in each, the elements that touch no node
+// of another block; the elements left over are split the same way in the next round, until few are
+// left, which form one last block. An order that follows the matrix (see matrixOrderOfElements)
+// makes each block's scatter walk the compressed matrix nearly in storage order; neighbouring
+// elements stay together, so few are left over. On one thread: one block.
 ElementPartition partitionElements(const Model& model, const std::vector<int32_t>& order,
                                    int threads);
 

@@ -216,6 +216,44 @@ TEST(Assembly, EqualsADenseSumOfClosedFormElementStiffnessesOnAnyThreadCount) {
     }
 }
 
+// A model large enough for several blocks per thread and a second round: the threads take the
+// blocks in whatever order they come to them, and the sums agree with one thread's to round-off.
+TEST(Assembly, GivesOneThreadsSumsOnSeveralBlocksAndRounds) {
+    Loaded loaded;
+    const Model model = strip(80, 30);
+    ElementKernels kernels(loaded.library, model, -1);
+    SparseSystem system = numberedSystem(model, NodeOrdering::MinimumDegree);
+    std::vector<double> u(model.dofCount());
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> value(-1, 1);
+    for (double& x : u) {
+        x = value(random);
+    }
+    std::vector<double> force[2], matrix[2];
+    for (int threads : {1, 2, 3}) {
+        const ElementPartition partition =
+            partitionElements(model, meshOrderOfElements(model), threads);
+        if (threads > 1) {
+            ASSERT_GT(partition.rounds(), 1u);
+            ASSERT_GT(partition.roundStart[1], static_cast<size_t>(threads));
+        }
+        locateElementEntries(model, system, partition);
+        const int side = threads == 1 ? 0 : 1;
+        assemble(model, kernels, partition, u, {&force[side], &system, nullptr});
+        matrix[side] = system.values;
+        if (side == 0) {
+            continue;
+        }
+        const double largest = *std::max_element(matrix[0].begin(), matrix[0].end() - 1);
+        for (size_t k = 0; k + 1 < matrix[0].size(); ++k) {
+            ASSERT_NEAR(matrix[1][k], matrix[0][k], 1e-13 * largest) << threads << " threads";
+        }
+        for (size_t dof = 0; dof < force[0].size(); ++dof) {
+            ASSERT_NEAR(force[1][dof], force[0][dof], 1e-11 * kE) << threads << " threads";
+        }
+    }
+}
+
 // Elements of two materials interleaved, in runs of one to three: each must reach the kernel
 // with its own material's record, however the runs fall.
 TEST(Assembly, GivesEachElementItsOwnMaterial) {
@@ -257,8 +295,9 @@ TEST(Assembly, InternalForceIsTheStiffnessTimesTheDisplacements) {
     std::vector<double> uv(u.data(), u.data() + u.size()), force, magnitude;
     assemble(unrestrained, kernels, partition, uv, {&force, &all, &magnitude});
     // Positions located for another order would scatter entries to the wrong places.
-    EXPECT_THROW(assemble(unrestrained, kernels,
-                          partitionElements(unrestrained, meshOrderOfElements(unrestrained), 1), uv,
+    std::vector<int32_t> reversed = meshOrderOfElements(unrestrained);
+    std::reverse(reversed.begin(), reversed.end());
+    EXPECT_THROW(assemble(unrestrained, kernels, partitionElements(unrestrained, reversed, 2), uv,
                           {&force, &all, nullptr}),
                  std::logic_error);
     // So would positions already released; and a refused assembly touches nothing.
@@ -292,8 +331,8 @@ TEST(Assembly, InternalForceIsTheStiffnessTimesTheDisplacements) {
     }
 }
 
-TEST(ElementPartition, GivesEveryElementOnceAndNoNodeToTwoThreads) {
-    Model model = strip(10, 60);
+TEST(ElementPartition, GivesEveryElementOnceAndNoNodeToTwoBlocksOfARound) {
+    Model model = strip(10, 240);
     for (size_t e = 0; e < model.elementCount(); e += 3) {
         model.elementMaterial[e] = 1;
     }
@@ -327,21 +366,33 @@ TEST(ElementPartition, GivesEveryElementOnceAndNoNodeToTwoThreads) {
                     << a;
                 EXPECT_EQ(partition.materials[a], model.elementMaterial[e]) << a;
             }
-            std::vector<int> thread(model.nodeCount(), -1);
-            for (int t = 0; t < threads; ++t) {
-                for (size_t a = partition.start[t]; a < partition.start[t + 1]; ++a) {
-                    for (int k = 0; k < 3; ++k) {
-                        int& owner = thread[model.elements[3 * partition.elements[a] + k]];
-                        EXPECT_TRUE(owner == -1 || owner == t) << "node of two threads";
-                        owner = t;
+            // Blocks tile the slots, rounds tile the blocks, and within a round no node belongs
+            // to two blocks.
+            ASSERT_EQ(partition.blockStart.front(), 0u);
+            ASSERT_EQ(partition.blockStart.back(), model.elementCount());
+            ASSERT_TRUE(std::is_sorted(partition.blockStart.begin(), partition.blockStart.end()));
+            ASSERT_EQ(partition.roundStart.front(), 0u);
+            ASSERT_EQ(partition.roundStart.back() + 1, partition.blockStart.size());
+            ASSERT_TRUE(std::is_sorted(partition.roundStart.begin(), partition.roundStart.end()));
+            for (size_t r = 0; r < partition.rounds(); ++r) {
+                std::vector<int64_t> block(model.nodeCount(), -1);
+                for (size_t b = partition.roundStart[r]; b < partition.roundStart[r + 1]; ++b) {
+                    for (size_t a = partition.blockStart[b]; a < partition.blockStart[b + 1]; ++a) {
+                        for (int k = 0; k < 3; ++k) {
+                            int64_t& owner = block[partition.nodes[3 * a + k]];
+                            EXPECT_TRUE(owner == -1 || owner == static_cast<int64_t>(b))
+                                << "a node of two blocks in round " << r;
+                            owner = static_cast<int64_t>(b);
+                        }
                     }
                 }
             }
             if (threads == 1) {
-                EXPECT_EQ(partition.sharedCount(), 0u);
+                EXPECT_EQ(partition.blockStart.size(), 2u);
             } else if (!scrambled) {
-                // Blocks of a mesher's numbering meet along a line of nodes.
-                EXPECT_LT(partition.sharedCount(), model.elementCount() / 5);
+                // Blocks of a mesher's numbering meet along lines of nodes.
+                EXPECT_LT(partition.laterCount(), model.elementCount() / 5);
+                EXPECT_GT(partition.roundStart[1], static_cast<size_t>(threads));
             }
         }
     }
