@@ -1,5 +1,7 @@
 #include "check_report.h"
 
+#include "text_escape.h"
+
 #include <cmath>
 #include <cstdio>
 #include <iomanip>
@@ -18,35 +20,6 @@ const char* statusWord(Status status) {
         return "SKIP";
     }
     return "?";
-}
-
-std::string jsonString(const std::string& text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        switch (c) {
-        case '"':
-            quoted += "\\\"";
-            break;
-        case '\\':
-            quoted += "\\\\";
-            break;
-        case '\n':
-            quoted += "\\n";
-            break;
-        case '\t':
-            quoted += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                quoted += escaped;
-            } else {
-                quoted += c;
-            }
-        }
-    }
-    return quoted + "\"";
 }
 
 // JSON has no NaN or infinity: such figures are written as null.
@@ -129,9 +102,9 @@ void printText(const CheckSubject& subject, const std::vector<CheckResult>& resu
 
 void printJson(const CheckSubject& subject, const std::vector<CheckResult>& results,
                std::ostream& out) {
-    out << "{\n  \"library\": " << jsonString(subject.library)
-        << ",\n  \"element\": " << jsonString(subject.element)
-        << ",\n  \"topology\": " << jsonString(subject.topology)
+    out << "{\n  \"library\": " << jsonQuoted(subject.library)
+        << ",\n  \"element\": " << jsonQuoted(subject.element)
+        << ",\n  \"topology\": " << jsonQuoted(subject.topology)
         << ",\n  \"nodeCount\": " << subject.nodeCount << ",\n  \"dofCount\": " << subject.dofCount
         << ",\n  \"intCode\": " << subject.intCode
         << ",\n  \"intPointCount\": " << subject.intPointCount << ",\n  \"seed\": " << subject.seed
@@ -140,12 +113,12 @@ void printJson(const CheckSubject& subject, const std::vector<CheckResult>& resu
         << ",\n  \"checks\": [";
     for (size_t i = 0; i < results.size(); ++i) {
         const CheckResult& r = results[i];
-        out << (i ? "," : "") << "\n    {\"name\": " << jsonString(r.name)
-            << ", \"status\": " << jsonString(statusWord(r.status))
-            << ", \"measure\": " << jsonString(r.measure)
+        out << (i ? "," : "") << "\n    {\"name\": " << jsonQuoted(r.name)
+            << ", \"status\": " << jsonQuoted(statusWord(r.status))
+            << ", \"measure\": " << jsonQuoted(r.measure)
             << ", \"figure\": " << (r.status == Status::Skip ? "null" : jsonNumber(r.figure))
             << ", \"tolerance\": " << jsonOptional(r.tolerance)
-            << ", \"detail\": " << jsonString(r.detail) << "}";
+            << ", \"detail\": " << jsonQuoted(r.detail) << "}";
     }
     out << "\n  ],\n  \"passed\": " << countOf(results, Status::Pass)
         << ",\n  \"failed\": " << countOf(results, Status::Fail)
@@ -154,8 +127,8 @@ void printJson(const CheckSubject& subject, const std::vector<CheckResult>& resu
 }
 
 void printJsonRefusal(const std::string& library, const std::string& reason, std::ostream& out) {
-    out << "{\n  \"library\": " << jsonString(library)
-        << ",\n  \"usable\": false,\n  \"reason\": " << jsonString(reason)
+    out << "{\n  \"library\": " << jsonQuoted(library)
+        << ",\n  \"usable\": false,\n  \"reason\": " << jsonQuoted(reason)
         << ",\n  \"checks\": [],\n  \"exitCode\": 2\n}\n";
 }
 

@@ -1,8 +1,9 @@
 #include "info_command.h"
 
 #include "element_description.h"
-#include "host_text.h"
 #include "integration_points.h"
+#include "material_keys.h"
+#include "name_escapes.h"
 
 #include <iomanip>
 

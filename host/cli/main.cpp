@@ -1,9 +1,9 @@
 // xefhost: the reference host for element libraries that export XEFSetElSpec.
-#include "blas_kernels.h"
 #include "check_command.h"
-#include "cholesky_solver.h"
 #include "element_library.h"
 #include "info_command.h"
+#include "model_errors.h"
+#include "openblas_core_restart.h"
 #include "solve_command.h"
 
 #include <CLI/CLI.hpp>

@@ -1,13 +1,14 @@
 #include "solve_command.h"
 
 #include "analysis.h"
-#include "cholesky_solver.h"
 #include "element_library.h"
 #include "gmsh_runner.h"
-#include "host_text.h"
+#include "material_keys.h"
 #include "mesh_refinement.h"
-#include "newton_solver.h"
+#include "msh_reader.h"
+#include "post_process.h"
 #include "result_output.h"
+#include "solve_level.h"
 
 #include <chrono>
 #include <cmath>
@@ -168,7 +169,7 @@ int runSolve(const SolveOptions& options, std::ostream& out) {
         clock.finish(a.stages, "mesh");
         progress("building the model");
         const ElementDescription description(library, problem.intCode, -1);
-        a.model = buildModel(mesh, problem, description);
+        a.model = buildModel(mesh, problem, description.traits());
         a.gpostNames = description.gpostNames();
         a.npostNames = description.npostNames();
         for (const std::string& dataName : description.dataNames()) {
@@ -181,7 +182,7 @@ int runSolve(const SolveOptions& options, std::ostream& out) {
         a.intCode = kernels.intCode();
         clock.finish(a.stages, "model");
 
-        solveNewton(a, kernels, [&](const std::string& s) { progress(s); });
+        solveLevel(a, kernels, [&](const std::string& s) { progress(s); });
 
         clock = StageClock();
         progress("post-processing");

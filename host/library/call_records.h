@@ -34,6 +34,9 @@ class CallRecords {
         }
         record_ = reinterpret_cast<ElRecord*>(recordBytes_);
     }
+    // The pointer tables point into this object's own buffers: a copy would share them.
+    CallRecords(const CallRecords&) = delete;
+    CallRecords& operator=(const CallRecords&) = delete;
 
     void bind(const Model& model, size_t e, const double* u, double* stored) {
         const int32_t* nodes = &model.elements[e * npe_];

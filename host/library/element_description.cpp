@@ -1,5 +1,7 @@
 #include "element_description.h"
 
+#include <algorithm>
+
 namespace xefhost {
 
 namespace {
@@ -28,6 +30,25 @@ std::vector<std::string> ElementDescription::gpostNames() const {
 }
 std::vector<std::string> ElementDescription::npostNames() const {
     return textList(spec_->npostNames, spec_->npostCount);
+}
+
+ElementTraits ElementDescription::traits() const {
+    ElementTraits traits;
+    traits.topology = spec_->topology ? spec_->topology : "";
+    traits.dimensions = spec_->dimensions;
+    traits.nodeCount = spec_->nodeCount;
+    if (spec_->nodeDofs) {
+        traits.nodeDofs.assign(spec_->nodeDofs, spec_->nodeDofs + std::max(spec_->nodeCount, 0));
+    }
+    traits.dofCount = spec_->dofCount;
+    traits.dataNames = dataNames();
+    const int dataCount = std::max(spec_->dataCount, 0);
+    if (spec_->data) {
+        traits.dataDefaults.assign(spec_->data, spec_->data + dataCount);
+    } else {
+        traits.dataDefaults.assign(dataCount, 0.0);
+    }
+    return traits;
 }
 
 } // namespace xefhost

@@ -3,6 +3,7 @@
 
 #include "XEFRecords.h"
 #include "element_library.h"
+#include "element_traits.h"
 
 #include <memory>
 #include <string>
@@ -29,6 +30,8 @@ class ElementDescription {
     std::vector<std::string> dataNames() const;
     std::vector<std::string> gpostNames() const;
     std::vector<std::string> npostNames() const;
+    // The plain values the model is built from.
+    ElementTraits traits() const;
 
   private:
     struct alignas(16) Storage {

@@ -29,15 +29,4 @@ class ElementKernels {
     std::unique_ptr<IntegrationPoints> points_;
 };
 
-struct PostResults {
-    int pointCount = 0;
-    int gpostCount = 0;
-    int npostCount = 0;
-    std::vector<double> pointValues; // [elements][points][gpostCount]
-    std::vector<double> nodeValues;  // [nodes][npostCount], averaged over the node's elements
-    std::vector<double> storedSums;  // [elements][3]
-};
-
-PostResults postProcess(const Model& model, ElementKernels& kernels, const std::vector<double>& u);
-
 } // namespace xefhost

@@ -46,7 +46,4 @@ struct Mesh {
     const PhysicalGroup* group(const std::string& name) const;
 };
 
-// Reads a Gmsh .msh file, format 2.2 or 4.1, ASCII or binary.
-Mesh readMsh(const std::string& path);
-
 } // namespace xefhost

@@ -1,5 +1,6 @@
 // Reading of Gmsh .msh files: the whole file is loaded once and scanned in place, so that meshes
 // of millions of elements read in about a second.
+#include "msh_reader.h"
 #include "msh_sections.h"
 
 #include <cerrno>

@@ -1,7 +1,7 @@
 #include "model.h"
 
 #include "exact_solution.h"
-#include "host_text.h"
+#include "material_keys.h"
 
 #include <algorithm>
 #include <cctype>
@@ -75,8 +75,8 @@ bool inGroup(const std::vector<std::pair<int, int>>& tags, int dimension, int ta
 
 class ModelBuilder {
   public:
-    ModelBuilder(const Mesh& mesh, const Problem& problem, const ElementDescription& element)
-        : mesh_(mesh), problem_(problem), element_(element), es_(element.record()) {}
+    ModelBuilder(const Mesh& mesh, const Problem& problem, const ElementTraits& element)
+        : mesh_(mesh), problem_(problem), element_(element) {}
 
     Model build() {
         selectElements();
@@ -90,29 +90,30 @@ class ModelBuilder {
 
   private:
     void selectElements() {
-        const std::string topology = es_.topology ? es_.topology : "";
+        const std::string& topology = element_.topology;
         const TopologyType* type = findTopology(topology);
         if (!type) {
             throw ModelError("the element's topology \"" + topology +
                              "\" has no Gmsh element type in this host (it knows T1, T2, Q1, Q2 "
                              "and Q2S)");
         }
-        if (es_.dimensions != 2) {
+        if (element_.dimensions != 2) {
             throw ModelError("the host runs plane analyses; the element works in " +
-                             std::to_string(es_.dimensions) + " dimensions");
+                             std::to_string(element_.dimensions) + " dimensions");
         }
-        model_.nodesPerElement = es_.nodeCount;
-        model_.dataCount = es_.dataCount;
-        const int dofs = es_.nodeDofs ? es_.nodeDofs[0] : 0;
-        for (int k = 0; k < es_.nodeCount; ++k) {
-            if (!es_.nodeDofs || es_.nodeDofs[k] != dofs) {
+        model_.nodesPerElement = element_.nodeCount;
+        model_.dataCount = static_cast<int>(element_.dataDefaults.size());
+        const std::vector<int>& nodeDofs = element_.nodeDofs;
+        const int dofs = nodeDofs.empty() ? 0 : nodeDofs[0];
+        for (int k = 0; k < element_.nodeCount; ++k) {
+            if (static_cast<size_t>(k) >= nodeDofs.size() || nodeDofs[k] != dofs) {
                 throw ModelError("the host needs the same number of unknowns at every node");
             }
         }
-        if (dofs != 2 || dofs * es_.nodeCount != es_.dofCount) {
+        if (dofs != 2 || dofs * element_.nodeCount != element_.dofCount) {
             throw ModelError("the host solves for two displacements per node; the element has " +
                              std::to_string(dofs) + " unknowns per node and " +
-                             std::to_string(es_.dofCount) + " in all");
+                             std::to_string(element_.dofCount) + " in all");
         }
         model_.dofsPerNode = dofs;
         block_ = mesh_.block(type->gmshType);
@@ -121,10 +122,10 @@ class ModelBuilder {
                              std::to_string(type->gmshType) + "), which the element's topology " +
                              topology + " needs");
         }
-        if (block_->nodesPerElement != es_.nodeCount) {
+        if (block_->nodesPerElement != element_.nodeCount) {
             throw ModelError("Gmsh type " + std::to_string(type->gmshType) + " has " +
                              std::to_string(block_->nodesPerElement) +
-                             " nodes but the element has " + std::to_string(es_.nodeCount));
+                             " nodes but the element has " + std::to_string(element_.nodeCount));
         }
         // Only nodes that carry an element get unknowns.
         nodeIndex_.assign(mesh_.nodeCount(), -1);
@@ -191,10 +192,10 @@ class ModelBuilder {
     void assignMaterials() {
         const int count = model_.dataCount;
         std::vector<std::string> keys;
-        for (const std::string& name : element_.dataNames()) {
+        for (const std::string& name : element_.dataNames) {
             keys.push_back(dataKey(name));
         }
-        const std::vector<double> defaults(es_.data, es_.data + count);
+        const std::vector<double>& defaults = element_.dataDefaults;
         model_.materials = defaults;
         model_.elementMaterial.assign(model_.elementCount(), 0);
         for (const MaterialSpec& given : problem_.materials) {
@@ -422,8 +423,7 @@ class ModelBuilder {
 
     const Mesh& mesh_;
     const Problem& problem_;
-    const ElementDescription& element_;
-    const ElSpec& es_;
+    const ElementTraits& element_;
     const ElementBlock* block_ = nullptr;
     std::vector<int32_t> nodeIndex_;
     Model model_;
@@ -436,7 +436,7 @@ int gmshTypeOfTopology(const std::string& topology) {
     return t ? t->gmshType : 0;
 }
 
-Model buildModel(const Mesh& mesh, const Problem& problem, const ElementDescription& element) {
+Model buildModel(const Mesh& mesh, const Problem& problem, const ElementTraits& element) {
     return ModelBuilder(mesh, problem, element).build();
 }
 

@@ -1,8 +1,9 @@
 // The discrete model the host solves: the element's mesh block, materials, constraints, loads.
 #pragma once
 
-#include "element_description.h"
+#include "element_traits.h"
 #include "mesh.h"
+#include "model_errors.h"
 #include "problem.h"
 
 #include <cstdint>
@@ -37,13 +38,6 @@ struct Model {
     }
 };
 
-// The mesh or problem cannot be turned into a model: the message says which element, node or
-// group and why.
-class ModelError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
-Model buildModel(const Mesh& mesh, const Problem& problem, const ElementDescription& element);
+Model buildModel(const Mesh& mesh, const Problem& problem, const ElementTraits& element);
 
 } // namespace xefhost

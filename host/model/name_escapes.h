@@ -13,11 +13,4 @@ std::string readableName(const std::string& hostText);
 // whose field names should stay ASCII.
 std::string asciiName(const std::string& hostText);
 
-// Splits a material data name "E -Young" into its symbol and explanation.
-void splitDataName(const std::string& hostText, std::string& symbol, std::string& explanation);
-
-// The key a problem file uses for a material data name: the ASCII symbol in lower case
-// ("$[Nu]$ -Poisson" gives "nu").
-std::string dataKey(const std::string& hostText);
-
 } // namespace xefhost

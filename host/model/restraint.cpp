@@ -1,6 +1,6 @@
 #include "restraint.h"
 
-#include "cholesky_solver.h"
+#include "model_errors.h"
 
 #include <cstdio>
 #include <numeric>

@@ -1,5 +1,6 @@
 #include "analysis.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace xefhost {
@@ -8,6 +9,26 @@ double Analysis::imbalance() const {
     const double scale = forceScale;
     const double rest = std::hypot(applied[0] + reaction[0], applied[1] + reaction[1]);
     return scale > 0 ? rest / scale : rest;
+}
+
+void summarizeEquilibrium(Analysis& analysis) {
+    const Model& model = analysis.model;
+    for (size_t node = 0; node < model.nodeCount(); ++node) {
+        analysis.maxDisplacement = std::max(
+            analysis.maxDisplacement, std::hypot(analysis.u[2 * node], analysis.u[2 * node + 1]));
+    }
+    analysis.strainEnergy = 0;
+    for (size_t dof = 0; dof < model.dofCount(); ++dof) {
+        const int c = static_cast<int>(dof % model.dofsPerNode);
+        analysis.applied[c] += model.externalForce[dof];
+        analysis.forceScale += std::fabs(model.externalForce[dof]);
+        if (model.fixed[dof]) {
+            const double reaction = analysis.internalForce[dof] - model.externalForce[dof];
+            analysis.reaction[c] += reaction;
+            analysis.forceScale += std::fabs(reaction);
+        }
+        analysis.strainEnergy += 0.5 * analysis.u[dof] * analysis.internalForce[dof];
+    }
 }
 
 } // namespace xefhost

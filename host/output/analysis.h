@@ -1,9 +1,9 @@
 // One solved level of an analysis: the model, its solution and the figures reported for it.
 #pragma once
 
-#include "element_kernels.h"
 #include "error_norms.h"
 #include "model.h"
+#include "post_results.h"
 #include "stage_clock.h"
 
 #include <optional>
@@ -42,5 +42,9 @@ struct Analysis {
     // Balance of applied load and reactions, relative to the forces that act.
     double imbalance() const;
 };
+
+// Fills the applied load, the reactions, the force scale, the strain energy (1/2 u.f) and the
+// largest displacement from the model, u and the internal force.
+void summarizeEquilibrium(Analysis& analysis);
 
 } // namespace xefhost

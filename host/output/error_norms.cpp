@@ -1,7 +1,7 @@
 #include "error_norms.h"
 
 #include "XEMUtility.h"
-#include "host_text.h"
+#include "name_escapes.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
 // Discretization errors of a solved triangle mesh against a closed-form solution.
 #pragma once
 
-#include "element_kernels.h"
 #include "exact_solution.h"
 #include "model.h"
+#include "post_results.h"
 
 #include <string>
 #include <vector>

@@ -1,46 +1,12 @@
 #include "json_writer.h"
 
+#include "text_escape.h"
+
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
 
 namespace xefhost {
-
-namespace {
-
-std::string quoted(std::string_view text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escape[8];
-                std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-                out += escape;
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + "\"";
-}
-
-} // namespace
 
 JsonWriter& JsonWriter::beginObject() {
     return open(Scope::Object, '{');
@@ -64,7 +30,7 @@ JsonWriter& JsonWriter::key(std::string_view name) {
     }
     levels_.back().empty = false;
     newLine();
-    text_ += quoted(name) + ": ";
+    text_ += jsonQuoted(name) + ": ";
     keyPending_ = true;
     return *this;
 }
@@ -89,7 +55,7 @@ JsonWriter& JsonWriter::value(bool flag) {
 }
 
 JsonWriter& JsonWriter::value(std::string_view text) {
-    return raw(quoted(text));
+    return raw(jsonQuoted(text));
 }
 
 JsonWriter& JsonWriter::null() {

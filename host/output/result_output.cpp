@@ -1,8 +1,9 @@
 #include "result_output.h"
 
 #include "atomic_file.h"
-#include "host_text.h"
 #include "json_writer.h"
+#include "material_keys.h"
+#include "name_escapes.h"
 #include "svg_writer.h"
 #include "vtu_writer.h"
 

@@ -3,7 +3,7 @@
 #include "atomic_file.h"
 #include "colour_map.h"
 #include "raster_average.h"
-#include "xml_text.h"
+#include "text_escape.h"
 
 #include <algorithm>
 #include <charconv>

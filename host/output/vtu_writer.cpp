@@ -1,7 +1,7 @@
 #include "vtu_writer.h"
 
 #include "atomic_file.h"
-#include "xml_text.h"
+#include "text_escape.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "blas_kernels.h"
+#include "openblas_core_restart.h"
 
 #include <cstdlib>
 #include <cstring>

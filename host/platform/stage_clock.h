@@ -2,10 +2,14 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace xefhost {
+
+// Told the name of each stage as it begins, so that long runs can show where they are.
+using ProgressReport = std::function<void(const std::string& stage)>;
 
 struct StageCost {
     std::string name;

@@ -1,21 +1,15 @@
 // Sparse symmetric positive definite solve with CHOLMOD's supernodal Cholesky factorization.
 #pragma once
 
+#include "model_errors.h"
 #include "node_split.h"
 #include "sparse_system.h"
 
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <vector>
 
 namespace xefhost {
-
-// The stiffness cannot be factorized; for a stiffness this means the model is not restrained.
-class SingularModelError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
 
 // Throws SingularModelError when the reciprocal condition estimate of a factorization, the squared
 // ratio of its smallest to its largest pivot, says a floating part left a round-off-level pivot.

@@ -1,26 +1,30 @@
 // Newton iterations on residual = internal force - external force, Dirichlet by elimination.
 #pragma once
 
-#include "analysis.h"
+#include "cholesky_solver.h"
 #include "element_kernels.h"
-#include "sparse_system.h"
+#include "linear_system.h"
+#include "model.h"
+#include "stage_clock.h"
 
-#include <functional>
-#include <string>
+#include <vector>
 
 namespace xefhost {
 
-// How the stiffness is factorized: whole, or as two halves of the mesh side by side with their
-// separator last (see SplitFactorization). Automatic splits from kSplitFromNodes nodes on and with
-// a second thread; below that one thread's whole factorization takes milliseconds. Either way the
-// mesh is factorized whole where no straight cut gives a small separator.
-enum class Factorization { Automatic, Whole, Split };
-constexpr size_t kSplitFromNodes = 50000;
+struct NewtonResult {
+    std::vector<double> u;             // every unknown, node by node
+    std::vector<double> internalForce; // assembled element residuals at u
+    std::vector<double> residualNorms; // before each Newton step, and after
+    double backwardError = 0;          // largest residual relative to the size of its summed terms
+    int factorizations = 0;
+};
 
-// Solves the analysis's model in place (u, internalForce, residualNorms, stage times) and fills
-// reactions, energy and the largest displacement. progress(stage) is called as stages begin.
-void solveNewton(Analysis& analysis, ElementKernels& kernels,
-                 const std::function<void(const std::string&)>& progress,
-                 Factorization factorization = Factorization::Automatic);
+// Iterates from the prescribed displacements until the residual meets the tolerance, reaches
+// round-off, or stops halving. The first iteration analyses the factor. Charges the "assembly",
+// "analysis", "factorization" and "solve" stages to stages; throws SingularModelError where the
+// stiffness cannot be factorized.
+NewtonResult solveNewton(const Model& model, LinearSystem& system, CholeskySolver& solver,
+                         ElementKernels& kernels, const ProgressReport& progress, StageClock& clock,
+                         std::vector<StageCost>& stages);
 
 } // namespace xefhost

@@ -1,6 +1,6 @@
 // Reading the .msh files that gmsh writes, in every format, and hand-written 4.1 files with
 // sparse node tags.
-#include "mesh.h"
+#include "msh_reader.h"
 #include "msh_test_files.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Damaged .msh files: each is refused with a MeshError that names the file, the place and what
 // was expected, and none crashes the reader.
-#include "mesh.h"
+#include "msh_reader.h"
 #include "msh_test_files.h"
 
 #include <gtest/gtest.h>

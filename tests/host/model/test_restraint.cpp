@@ -1,6 +1,6 @@
 // The support check before any factorization: each connected part of the mesh must be held
 // against both translations and, with two unknowns per node, against turning.
-#include "cholesky_solver.h"
+#include "model_errors.h"
 #include "restraint.h"
 #include "strip_model.h"
 

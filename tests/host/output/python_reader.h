@@ -22,10 +22,10 @@ inline bool pythonHasModule(const std::string& module) {
     return runCommand(debianPython() + " -c 'import " + module + "'").exitCode == 0;
 }
 
-// Runs tests/<script> on `file`; its lines are tab-separated fields.
+// Runs tests/host/output/<script> on `file`; its lines are tab-separated fields.
 inline CommandResult runReader(const std::string& script, const std::string& file) {
-    return runCommand(debianPython() + " " + MOLR_SOURCE_DIR + "/tests/" + script + " '" + file +
-                      "'");
+    return runCommand(debianPython() + " " + MOLR_SOURCE_DIR + "/tests/host/output/" + script +
+                      " '" + file + "'");
 }
 
 inline std::vector<std::vector<std::string>> tabSeparatedLines(const std::string& text) {

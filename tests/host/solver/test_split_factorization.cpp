@@ -4,9 +4,9 @@
 #include "cholesky_solver.h"
 #include "element_library.h"
 #include "element_partition.h"
-#include "newton_solver.h"
 #include "node_ordering.h"
 #include "node_split.h"
+#include "solve_level.h"
 #include "strip_model.h"
 
 #include <gtest/gtest.h>
@@ -209,7 +209,7 @@ TEST(Newton, SplitAndWholeFactorizationsGiveTheSameDisplacements) {
         Analysis analysis;
         analysis.model = strip(200, 20);
         ElementKernels kernels(loaded.library, analysis.model, -1);
-        solveNewton(
+        solveLevel(
             analysis, kernels, [](const std::string&) {}, factorization);
         EXPECT_EQ(analysis.factorizations, 1);
         EXPECT_LT(analysis.backwardError, 1e-14);

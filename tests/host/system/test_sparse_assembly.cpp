@@ -4,9 +4,9 @@
 #include "cholesky_solver.h"
 #include "element_library.h"
 #include "element_partition.h"
-#include "newton_solver.h"
 #include "node_graph.h"
 #include "node_ordering.h"
+#include "solve_level.h"
 #include "strip_model.h"
 
 #include <gtest/gtest.h>
@@ -445,7 +445,7 @@ TEST(Newton, GivesTheStraightforwardPathsTipDisplacementToRoundOff) {
     Analysis analysis;
     analysis.model = strip(200, 20);
     ElementKernels kernels(loaded.library, analysis.model, -1);
-    solveNewton(analysis, kernels, [](const std::string&) {});
+    solveLevel(analysis, kernels, [](const std::string&) {});
     const Eigen::VectorXd expected = straightforwardSolution(analysis.model);
     // The top right corner, node (200, 20).
     const size_t tip = 21 * 201 - 1;
@@ -467,7 +467,7 @@ TEST(Newton, ALinearModelStopsAfterOneFactorizationAtRoundOff) {
     Analysis analysis;
     analysis.model = strip(400, 40);
     ElementKernels kernels(loaded.library, analysis.model, -1);
-    solveNewton(analysis, kernels, [](const std::string&) {});
+    solveLevel(analysis, kernels, [](const std::string&) {});
     EXPECT_EQ(analysis.factorizations, 1);
     // The step, then one refinement with the same factor.
     ASSERT_EQ(analysis.residualNorms.size(), 3u);
