@@ -3,6 +3,7 @@
 #include "cholesky_solver.h"
 #include "cholmod_support.h"
 #include "huge_pages.h"
+#include "side_by_side.h"
 
 #include <Eigen/Dense>
 
@@ -34,22 +35,9 @@ struct Half {
     int32_t size() const { return static_cast<int32_t>(columnStart.size()) - 1; }
 };
 
-// Runs work(half) for both halves side by side; what one throws is rethrown after both finished.
+// Runs work(half) for both halves side by side.
 template <typename Work> void onBothHalves(Half (&halves)[2], Work work) {
-    std::string errors[2];
-#pragma omp parallel for num_threads(2) schedule(static, 1)
-    for (int h = 0; h < 2; ++h) {
-        try {
-            work(halves[h]);
-        } catch (const std::exception& error) {
-            errors[h] = error.what();
-        }
-    }
-    for (const std::string& error : errors) {
-        if (!error.empty()) {
-            throw std::runtime_error(error);
-        }
-    }
+    runSideBySide([&](int h) { work(halves[h]); });
 }
 
 // The half's principal submatrix of the whole lower triangle, renumbered; rows and columns of the

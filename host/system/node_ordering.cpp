@@ -1,5 +1,7 @@
 #include "node_ordering.h"
 
+#include "side_by_side.h"
+
 #include <suitesparse/cholmod.h>
 
 #include <cstring>
@@ -184,20 +186,9 @@ std::vector<int32_t> fillReducingNodeOrder(const Model& model, const NodeGraph& 
 
 std::vector<int32_t> splitNodeOrder(const NodeGraph& graph, const NodeSplit& split) {
     std::vector<int32_t> halves[2];
-    std::string errors[2];
-#pragma omp parallel for num_threads(2) schedule(static, 1)
-    for (int h = 0; h < 2; ++h) {
-        try {
-            halves[h] = orderHalf(graph, split, h == 0 ? NodePart::First : NodePart::Second);
-        } catch (const std::exception& error) {
-            errors[h] = error.what();
-        }
-    }
-    for (const std::string& error : errors) {
-        if (!error.empty()) {
-            throw std::runtime_error(error);
-        }
-    }
+    runSideBySide([&](int h) {
+        halves[h] = orderHalf(graph, split, h == 0 ? NodePart::First : NodePart::Second);
+    });
     std::vector<int32_t> order = std::move(halves[0]);
     order.reserve(graph.nodeCount());
     order.insert(order.end(), halves[1].begin(), halves[1].end());
