@@ -11,12 +11,10 @@
 
 namespace xefhost {
 
-// Throws SingularModelError when the reciprocal condition estimate of a factorization, the squared
-// ratio of its smallest to its largest pivot, says a floating part left a round-off-level pivot.
-void requireWellConditioned(double rcond);
+class CholeskyFactorization;
 
-class SplitFactorization;
-
+// Sparse symmetric positive definite solves, whole or split; SingularModelError (model_errors.h)
+// where the stiffness cannot be factorized.
 class CholeskySolver {
   public:
     // With blocks, the unknowns are numbered first half, second half, separator, and the halves
@@ -26,7 +24,7 @@ class CholeskySolver {
     CholeskySolver(const CholeskySolver&) = delete;
     CholeskySolver& operator=(const CholeskySolver&) = delete;
 
-    // Fill-reducing ordering and symbolic factorization: once per pattern.
+    // Symbolic factorization: once per pattern.
     void analyze(SparseSystem& system);
     // Entries of the factor and floating-point operations of one factorization, once analysed.
     double factorEntries() const;
@@ -37,9 +35,7 @@ class CholeskySolver {
     void solve(const std::vector<double>& b, std::vector<double>& x);
 
   private:
-    struct State;
-    std::unique_ptr<State> state_;
-    std::unique_ptr<SplitFactorization> split_;
+    std::unique_ptr<CholeskyFactorization> factorization_;
 };
 
 } // namespace xefhost

@@ -6,14 +6,11 @@
 
 namespace xefhost {
 
-void startFactorCommon(cholmod_common& common) {
-    cholmod_start(&common);
-    common.supernodal = CHOLMOD_SUPERNODAL;
-    common.nmethods = 1;
-    common.method[0].ordering = CHOLMOD_NATURAL;
-    common.postorder = 0;
-    common.print = 0;
-    common.error_handler = nullptr;
+void configureFactor(CholmodCommon& common) {
+    common->supernodal = CHOLMOD_SUPERNODAL;
+    common->nmethods = 1;
+    common->method[0].ordering = CHOLMOD_NATURAL;
+    common->postorder = 0;
 }
 
 void describeLower(cholmod_sparse& A, int32_t size, const int32_t* columnStart,

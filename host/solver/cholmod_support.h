@@ -2,6 +2,8 @@
 // CHOLMOD.
 #pragma once
 
+#include "cholmod_holders.h"
+
 #include <suitesparse/cholmod.h>
 
 #include <cstdint>
@@ -11,7 +13,7 @@ namespace xefhost {
 
 // Supernodal Cholesky of a matrix already numbered in a postordered fill-reducing order: no
 // second ordering and no permuted or transposed copy of it.
-void startFactorCommon(cholmod_common& common);
+void configureFactor(CholmodCommon& common);
 
 // A view of the lower triangle, compressed by column, sorted and packed: no copy.
 void describeLower(cholmod_sparse& A, int32_t size, const int32_t* columnStart,

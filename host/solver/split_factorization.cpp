@@ -1,8 +1,8 @@
 #include "split_factorization.h"
 
-#include "cholesky_solver.h"
 #include "cholmod_support.h"
 #include "huge_pages.h"
+#include "model_errors.h"
 #include "side_by_side.h"
 
 #include <Eigen/Dense>
@@ -19,8 +19,8 @@ namespace {
 // One half with the separator: its own copy of that principal submatrix, CHOLMOD state and factor.
 // The half's unknowns are numbered first, the separator's after them.
 struct Half {
-    cholmod_common common;
-    cholmod_factor* factor = nullptr;
+    CholmodCommon common;
+    CholmodFactor factor{common};
     int32_t interior = 0;     // the half's own unknowns
     int32_t firstUnknown = 0; // the whole matrix's number of the first of them
     std::vector<int32_t> columnStart, rowIndex;
@@ -86,7 +86,7 @@ void copyValues(Half& half, const SparseSystem& system, int32_t separatorStart) 
 
 // Reads the trailing separator block of the supernodal factor and the extreme pivots of the rest.
 void readFactor(Half& half, int32_t separator) {
-    const cholmod_factor& L = *half.factor;
+    const cholmod_factor& L = *half.factor.get();
     const auto* super = static_cast<const int32_t*>(L.super);
     const auto* rowStart = static_cast<const int32_t*>(L.pi);
     const auto* valueStart = static_cast<const int32_t*>(L.px);
@@ -121,18 +121,18 @@ void factorizeHalf(Half& half, const SparseSystem& system, int32_t separatorStar
     cholmod_sparse A;
     describeLower(A, half.size(), half.columnStart.data(), half.rowIndex.data(),
                   half.values.data());
-    cholmod_factorize(&A, half.factor, &half.common);
+    cholmod_factorize(&A, half.factor.get(), half.common.get());
     std::vector<double>().swap(half.values);
     half.singularAt = -1;
     half.failure.clear();
     const auto minor = static_cast<int32_t>(half.factor->minor);
-    if (half.common.status == CHOLMOD_NOT_POSDEF || minor < half.size()) {
+    if (half.common->status == CHOLMOD_NOT_POSDEF || minor < half.size()) {
         half.singularAt = minor < half.interior ? half.firstUnknown + minor
                                                 : separatorStart + minor - half.interior;
         return;
     }
-    if (half.common.status < CHOLMOD_OK) {
-        half.failure = cholmodFailure(half.common);
+    if (half.common->status < CHOLMOD_OK) {
+        half.failure = cholmodFailure(*half.common.get());
         return;
     }
     readFactor(half, system.size - separatorStart);
@@ -156,18 +156,11 @@ SplitFactorization::SplitFactorization(UnknownBlocks blocks) : state_(std::make_
     state_->halves[1].firstUnknown = blocks.first;
     state_->halves[1].interior = blocks.second;
     for (Half& half : state_->halves) {
-        startFactorCommon(half.common);
+        configureFactor(half.common);
     }
 }
 
-SplitFactorization::~SplitFactorization() {
-    for (Half& half : state_->halves) {
-        if (half.factor) {
-            cholmod_free_factor(&half.factor, &half.common);
-        }
-        cholmod_finish(&half.common);
-    }
-}
+SplitFactorization::~SplitFactorization() = default;
 
 void SplitFactorization::analyze(const SparseSystem& system) {
     const UnknownBlocks& blocks = state_->blocks;
@@ -177,32 +170,30 @@ void SplitFactorization::analyze(const SparseSystem& system) {
     const int32_t separatorStart = state_->separatorStart();
     onBothHalves(state_->halves, [&](Half& half) {
         extractPattern(half, system, separatorStart);
-        if (half.factor) {
-            cholmod_free_factor(&half.factor, &half.common);
-        }
+        half.factor.reset();
         cholmod_sparse A;
         describeLower(A, half.size(), half.columnStart.data(), half.rowIndex.data(), nullptr);
         A.xtype = CHOLMOD_PATTERN;
-        half.factor = cholmod_analyze(&A, &half.common);
+        half.factor.reset(cholmod_analyze(&A, half.common.get()));
         if (!half.factor) {
             throw std::runtime_error("the sparse solver could not analyse the matrix: " +
-                                     cholmodFailure(half.common));
+                                     cholmodFailure(*half.common.get()));
         }
-        cholmod_free_work(&half.common);
+        cholmod_free_work(half.common.get());
     });
 }
 
 double SplitFactorization::factorEntries() const {
     // Both halves hold the separator's block; the whole matrix's factor holds it once.
     const double separator = state_->blocks.separator;
-    return state_->halves[0].common.lnz + state_->halves[1].common.lnz -
+    return state_->halves[0].common->lnz + state_->halves[1].common->lnz -
            separator * (separator + 1) / 2;
 }
 
 double SplitFactorization::factorFlops() const {
     // Besides the halves: C C^T of each (s^3 / 3) and the Schur complement's Cholesky (s^3 / 3).
     const double separator = state_->blocks.separator;
-    return state_->halves[0].common.fl + state_->halves[1].common.fl +
+    return state_->halves[0].common->fl + state_->halves[1].common->fl +
            separator * separator * separator;
 }
 
@@ -260,14 +251,14 @@ void SplitFactorization::solve(const std::vector<double>& b, std::vector<double>
                   rhs.data());
         cholmod_dense B;
         describeColumn(B, static_cast<size_t>(half.size()), rhs.data());
-        cholmod_dense* Y = cholmod_solve(CHOLMOD_L, half.factor, &B, &half.common);
+        CholmodDense Y(half.common);
+        Y.reset(cholmod_solve(CHOLMOD_L, half.factor.get(), &B, half.common.get()));
         if (!Y) {
             throw std::runtime_error("the sparse solve failed (status " +
-                                     std::to_string(half.common.status) + ")");
+                                     std::to_string(half.common->status) + ")");
         }
         half.forward =
             Eigen::Map<const Eigen::VectorXd>(static_cast<const double*>(Y->x), half.size());
-        cholmod_free_dense(&Y, &half.common);
     });
     Eigen::VectorXd separatorRhs =
         Eigen::Map<const Eigen::VectorXd>(b.data() + separatorStart, separator);
@@ -285,14 +276,14 @@ void SplitFactorization::solve(const std::vector<double>& b, std::vector<double>
             half.separatorFactor.triangularView<Eigen::Lower>().transpose() * separatorSolution;
         cholmod_dense Y;
         describeColumn(Y, static_cast<size_t>(half.size()), half.forward.data());
-        cholmod_dense* X = cholmod_solve(CHOLMOD_Lt, half.factor, &Y, &half.common);
+        CholmodDense X(half.common);
+        X.reset(cholmod_solve(CHOLMOD_Lt, half.factor.get(), &Y, half.common.get()));
         if (!X) {
             throw std::runtime_error("the sparse solve failed (status " +
-                                     std::to_string(half.common.status) + ")");
+                                     std::to_string(half.common->status) + ")");
         }
         const auto* values = static_cast<const double*>(X->x);
         std::copy(values, values + half.interior, x.begin() + half.firstUnknown);
-        cholmod_free_dense(&X, &half.common);
     });
 }
 

@@ -11,27 +11,27 @@
 // factorization of the whole matrix, without the work of either half waiting for the other.
 #pragma once
 
+#include "cholesky_factorization.h"
 #include "node_split.h"
-#include "sparse_system.h"
 
 #include <memory>
 #include <vector>
 
 namespace xefhost {
 
-class SplitFactorization {
+class SplitFactorization final : public CholeskyFactorization {
   public:
     explicit SplitFactorization(UnknownBlocks blocks);
     ~SplitFactorization();
     SplitFactorization(const SplitFactorization&) = delete;
     SplitFactorization& operator=(const SplitFactorization&) = delete;
 
-    void analyze(const SparseSystem& system);
-    double factorEntries() const;
-    double factorFlops() const;
+    void analyze(const SparseSystem& system) override;
+    double factorEntries() const override;
+    double factorFlops() const override;
     // Throws SingularModelError as the whole matrix's factorization would.
-    void factorize(const SparseSystem& system);
-    void solve(const std::vector<double>& b, std::vector<double>& x);
+    void factorize(const SparseSystem& system) override;
+    void solve(const std::vector<double>& b, std::vector<double>& x) override;
 
   private:
     struct State;

@@ -1,8 +1,7 @@
 #include "node_ordering.h"
 
+#include "cholmod_holders.h"
 #include "side_by_side.h"
-
-#include <suitesparse/cholmod.h>
 
 #include <cstring>
 #include <stdexcept>
@@ -76,19 +75,14 @@ void buildSubgraph(Subgraph& sub, const NodeGraph& graph, const std::vector<int3
     pattern.packed = 1;
 }
 
-void startOrderingCommon(cholmod_common& common) {
-    cholmod_start(&common);
-    common.print = 0;
-    common.error_handler = nullptr;
-    common.supernodal = CHOLMOD_SIMPLICIAL;
-    common.nmethods = 1;
-    common.postorder = 1;
+void configureOrdering(CholmodCommon& common) {
+    common->supernodal = CHOLMOD_SIMPLICIAL;
+    common->nmethods = 1;
+    common->postorder = 1;
 }
 
-[[noreturn]] void orderingFailed(cholmod_common& common) {
-    const int status = common.status;
-    cholmod_finish(&common);
-    throw std::runtime_error("the node ordering failed (status " + std::to_string(status) +
+[[noreturn]] void orderingFailed(const CholmodCommon& common) {
+    throw std::runtime_error("the node ordering failed (status " + std::to_string(common->status) +
                              ", out of memory?)");
 }
 
@@ -100,13 +94,14 @@ std::vector<int32_t> orderedNodes(Subgraph& sub, NodeOrdering method,
     if (sub.size() == 0) {
         return order;
     }
-    cholmod_common common;
-    startOrderingCommon(common);
-    common.method[0].ordering = given                                   ? CHOLMOD_GIVEN
-                                : method == NodeOrdering::MinimumDegree ? CHOLMOD_AMD
-                                                                        : CHOLMOD_METIS;
-    cholmod_factor* symbolic =
-        cholmod_analyze_p(&sub.pattern, const_cast<int32_t*>(given), nullptr, 0, &common);
+    CholmodCommon common;
+    configureOrdering(common);
+    common->method[0].ordering = given                                   ? CHOLMOD_GIVEN
+                                 : method == NodeOrdering::MinimumDegree ? CHOLMOD_AMD
+                                                                         : CHOLMOD_METIS;
+    CholmodFactor symbolic(common);
+    symbolic.reset(
+        cholmod_analyze_p(&sub.pattern, const_cast<int32_t*>(given), nullptr, 0, common.get()));
     if (!symbolic) {
         orderingFailed(common);
     }
@@ -115,8 +110,6 @@ std::vector<int32_t> orderedNodes(Subgraph& sub, NodeOrdering method,
     for (size_t k = 0; k < sub.size(); ++k) {
         order.push_back(sub.nodeOf[perm[k]]);
     }
-    cholmod_free_factor(&symbolic, &common);
-    cholmod_finish(&common);
     return order;
 }
 
@@ -138,13 +131,14 @@ std::vector<int32_t> orderHalf(const NodeGraph& graph, const NodeSplit& split, N
         constraint[k] = split.part[withSeparator.nodeOf[k]] == NodePart::Separator;
     }
     std::vector<int32_t> perm(n);
-    cholmod_common common;
-    startOrderingCommon(common);
-    if (!cholmod_camd(&withSeparator.pattern, nullptr, 0, constraint.data(), perm.data(),
-                      &common)) {
-        orderingFailed(common);
+    {
+        CholmodCommon common;
+        configureOrdering(common);
+        if (!cholmod_camd(&withSeparator.pattern, nullptr, 0, constraint.data(), perm.data(),
+                          common.get())) {
+            orderingFailed(common);
+        }
     }
-    cholmod_finish(&common);
 
     // The half's own nodes, in that order, postordered among themselves.
     size_t own = 0;
