@@ -1,7 +1,5 @@
 #include "cholmod_support.h"
 
-#include <dlfcn.h>
-
 #include <cstring>
 
 namespace xefhost {
@@ -48,36 +46,6 @@ std::string cholmodFailure(const cholmod_common& common) {
         return "the factor has more entries than the solver's 32-bit indices hold";
     default:
         return "CHOLMOD status " + std::to_string(common.status);
-    }
-}
-
-namespace {
-
-using GetThreads = int (*)();
-using SetThreads = void (*)(int);
-
-GetThreads getBlasThreads() {
-    return reinterpret_cast<GetThreads>(dlsym(RTLD_DEFAULT, "openblas_get_num_threads"));
-}
-
-SetThreads setBlasThreads() {
-    return reinterpret_cast<SetThreads>(dlsym(RTLD_DEFAULT, "openblas_set_num_threads"));
-}
-
-} // namespace
-
-OneBlasThreadEach::OneBlasThreadEach() {
-    const GetThreads get = getBlasThreads();
-    const SetThreads set = setBlasThreads();
-    if (get && set) {
-        previous_ = get();
-        set(1);
-    }
-}
-
-OneBlasThreadEach::~OneBlasThreadEach() {
-    if (previous_ > 0) {
-        setBlasThreads()(previous_);
     }
 }
 

@@ -25,17 +25,4 @@ void describeColumn(cholmod_dense& B, size_t size, const double* values);
 // What a failed CHOLMOD call's status means for the user.
 std::string cholmodFailure(const cholmod_common& common);
 
-// Limits OpenBLAS to one thread while it lives, where two threads each run a factorization or a
-// solve of their own; does nothing with another BLAS.
-class OneBlasThreadEach {
-  public:
-    OneBlasThreadEach();
-    ~OneBlasThreadEach();
-    OneBlasThreadEach(const OneBlasThreadEach&) = delete;
-    OneBlasThreadEach& operator=(const OneBlasThreadEach&) = delete;
-
-  private:
-    int previous_ = 0;
-};
-
 } // namespace xefhost

@@ -3,6 +3,7 @@
 #include "cholmod_support.h"
 #include "huge_pages.h"
 #include "model_errors.h"
+#include "openblas_threads.h"
 #include "side_by_side.h"
 
 #include <Eigen/Dense>
