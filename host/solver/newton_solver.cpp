@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 
 namespace xefhost {
 
@@ -46,105 +47,134 @@ double backwardError(const Model& model, const std::vector<double>& internalForc
     return worst;
 }
 
+// The state of one Newton solve; each method is one step of an iteration.
+class Newton {
+  public:
+    Newton(const Model& model, LinearSystem& system, CholeskySolver& solver,
+           ElementKernels& kernels, const ProgressReport& progress, StageClock& clock,
+           std::vector<StageCost>& stages)
+        : model_(model), system_(system), solver_(solver), kernels_(kernels), progress_(progress),
+          clock_(clock), stages_(stages), rhs_(system.matrix.size) {
+        result_.u.assign(model.dofCount(), 0.0);
+        for (size_t dof = 0; dof < model.dofCount(); ++dof) {
+            if (model.fixed[dof]) {
+                result_.u[dof] = model.prescribed[dof];
+            }
+        }
+    }
+
+    // At least one factorization, even without load: it is what proves the model restrained.
+    // Iterations stop at the tolerance, once the residual is as small as round-off in summing
+    // the element forces explains, or when a step no longer halves the residual.
+    NewtonResult run() {
+        assembleTangent();
+        norm_ = freeNorm(model_, result_.internalForce);
+        result_.residualNorms.push_back(norm_);
+        double load = 0;
+        for (double f : model_.externalForce) {
+            load += f * f;
+        }
+        const double reference = std::max(std::sqrt(load), norm_);
+        double previous = norm_;
+        for (int iteration = 0; iteration < kMaxIterations &&
+                                (iteration == 0 || (norm_ > kTolerance * reference && !roundOff_ &&
+                                                    norm_ < 0.5 * previous));
+             ++iteration) {
+            previous = norm_;
+            if (!matrixCurrent_) {
+                assembleTangent();
+            }
+            factorize(iteration == 0);
+            step();
+            if (roundOff_) {
+                // Converged to round-off: one more step with the factor in hand (iterative
+                // refinement) removes the factorization's own error, which on large models is
+                // well above the residual's.
+                step();
+            }
+        }
+        return std::move(result_);
+    }
+
+  private:
+    // The element entry positions are as large as the matrix itself; they are held only while
+    // a tangent is assembled, so that the factorization has their memory.
+    void assembleTangent() {
+        progress_("assembling");
+        SparseSystem& matrix = system_.matrix;
+        locateElementEntries(model_, matrix, system_.partition);
+        assemble(model_, kernels_, system_.partition, result_.u,
+                 AssemblyTargets{&result_.internalForce, &matrix, nullptr});
+        releaseElementEntries(matrix);
+        matrixCurrent_ = true;
+        clock_.finish(stages_, "assembly");
+    }
+
+    // The first factorization is preceded by the factor's analysis, once for the pattern.
+    void factorize(bool first) {
+        if (first) {
+            progress_("analysing the factor");
+            solver_.analyze(system_.matrix);
+            clock_.finish(stages_, "analysis");
+        }
+        progress_("factorizing");
+        try {
+            solver_.factorize(system_.matrix);
+            ++result_.factorizations;
+        } catch (const SingularModelError& error) {
+            throw SingularModelError(std::string("the model can move freely: ") + error.what() +
+                                     "; fix more displacement components");
+        }
+        clock_.finish(stages_, "factorization");
+    }
+
+    // Solves with the current factor, updates the displacements and assembles the residual.
+    void step() {
+        progress_("solving");
+        const std::vector<int32_t>& equation = system_.matrix.equation;
+        for (size_t dof = 0; dof < model_.dofCount(); ++dof) {
+            if (equation[dof] >= 0) {
+                rhs_[equation[dof]] = model_.externalForce[dof] - result_.internalForce[dof];
+            }
+        }
+        solver_.solve(rhs_, du_);
+        for (size_t dof = 0; dof < model_.dofCount(); ++dof) {
+            if (equation[dof] >= 0) {
+                result_.u[dof] += du_[equation[dof]];
+            }
+        }
+        clock_.finish(stages_, "solve");
+        progress_("checking the residual");
+        assemble(model_, kernels_, system_.partition, result_.u,
+                 AssemblyTargets{&result_.internalForce, nullptr, &magnitude_});
+        matrixCurrent_ = false;
+        clock_.finish(stages_, "assembly");
+        norm_ = freeNorm(model_, result_.internalForce);
+        result_.residualNorms.push_back(norm_);
+        result_.backwardError = backwardError(model_, result_.internalForce, magnitude_);
+        roundOff_ = result_.backwardError <= kRoundOffLevel;
+    }
+
+    const Model& model_;
+    LinearSystem& system_;
+    CholeskySolver& solver_;
+    ElementKernels& kernels_;
+    const ProgressReport& progress_;
+    StageClock& clock_;
+    std::vector<StageCost>& stages_;
+    NewtonResult result_;
+    std::vector<double> rhs_, du_, magnitude_;
+    double norm_ = 0;
+    bool matrixCurrent_ = false;
+    bool roundOff_ = false;
+};
+
 } // namespace
 
 NewtonResult solveNewton(const Model& model, LinearSystem& system, CholeskySolver& solver,
                          ElementKernels& kernels, const ProgressReport& progress, StageClock& clock,
                          std::vector<StageCost>& stages) {
-    NewtonResult result;
-    result.u.assign(model.dofCount(), 0.0);
-    for (size_t dof = 0; dof < model.dofCount(); ++dof) {
-        if (model.fixed[dof]) {
-            result.u[dof] = model.prescribed[dof];
-        }
-    }
-    SparseSystem& matrix = system.matrix;
-    std::vector<double> magnitude;
-    AssemblyTargets withMatrix{&result.internalForce, &matrix, nullptr};
-    const AssemblyTargets residualOnly{&result.internalForce, nullptr, &magnitude};
-    // The element entry positions are as large as the matrix itself; they are held only while
-    // a tangent is assembled, so that the factorization has their memory.
-    const auto assembleTangent = [&]() {
-        progress("assembling");
-        locateElementEntries(model, matrix, system.partition);
-        assemble(model, kernels, system.partition, result.u, withMatrix);
-        releaseElementEntries(matrix);
-        clock.finish(stages, "assembly");
-    };
-    assembleTangent();
-    double norm = freeNorm(model, result.internalForce);
-    result.residualNorms.push_back(norm);
-    double load = 0;
-    for (double f : model.externalForce) {
-        load += f * f;
-    }
-    const double reference = std::max(std::sqrt(load), norm);
-
-    std::vector<double> rhs(matrix.size), du;
-    bool matrixCurrent = true;
-    // At least one factorization, even without load: it is what proves the model restrained.
-    // Iterations stop at the tolerance, once the residual is as small as round-off in summing
-    // the element forces explains, or when a step no longer halves the residual.
-    double previous = norm;
-    bool roundOff = false;
-    // Solves with the current factor, updates the displacements and assembles the residual.
-    const auto solveStep = [&]() {
-        progress("solving");
-        for (size_t dof = 0; dof < model.dofCount(); ++dof) {
-            const int32_t eq = matrix.equation[dof];
-            if (eq >= 0) {
-                rhs[eq] = model.externalForce[dof] - result.internalForce[dof];
-            }
-        }
-        solver.solve(rhs, du);
-        for (size_t dof = 0; dof < model.dofCount(); ++dof) {
-            const int32_t eq = matrix.equation[dof];
-            if (eq >= 0) {
-                result.u[dof] += du[eq];
-            }
-        }
-        clock.finish(stages, "solve");
-        progress("checking the residual");
-        assemble(model, kernels, system.partition, result.u, residualOnly);
-        matrixCurrent = false;
-        clock.finish(stages, "assembly");
-        norm = freeNorm(model, result.internalForce);
-        result.residualNorms.push_back(norm);
-        result.backwardError = backwardError(model, result.internalForce, magnitude);
-        roundOff = result.backwardError <= kRoundOffLevel;
-    };
-
-    for (int iteration = 0;
-         iteration < kMaxIterations &&
-         (iteration == 0 || (norm > kTolerance * reference && !roundOff && norm < 0.5 * previous));
-         ++iteration) {
-        previous = norm;
-        if (!matrixCurrent) {
-            assembleTangent();
-        }
-        if (iteration == 0) {
-            progress("analysing the factor");
-            solver.analyze(matrix);
-            clock.finish(stages, "analysis");
-        }
-        progress("factorizing");
-        try {
-            solver.factorize(matrix);
-            ++result.factorizations;
-        } catch (const SingularModelError& error) {
-            throw SingularModelError(std::string("the model can move freely: ") + error.what() +
-                                     "; fix more displacement components");
-        }
-        clock.finish(stages, "factorization");
-        solveStep();
-        if (roundOff) {
-            // Converged to round-off: one more step with the factor in hand (iterative
-            // refinement) removes the factorization's own error, which on large models is well
-            // above the residual's.
-            solveStep();
-        }
-    }
-    return result;
+    return Newton(model, system, solver, kernels, progress, clock, stages).run();
 }
 
 } // namespace xefhost
