@@ -1,5 +1,7 @@
 // XEFSetElSpec as a host calls it: through dlopen, on a record pre-filled with a canary byte.
 #include "loaded_module.h"
+#include "molr_description.h"
+#include "point_count_cases.h"
 
 #include <cstddef>
 #include <string>
@@ -92,9 +94,9 @@ TEST(ExportedDescription, DefaultRequestFillsEveryLibraryField) {
     EXPECT_EQ(es.int276, 327);
     EXPECT_EQ(text(es.topology), "T1");
 
-    const char* gdcs[] = {"E -Young", "$[Nu]$ -Poisson"};
-    const char* gpcs[] = {"Dxx", "Dxy", "Dyy", "$[Sigma]$xx", "$[Sigma]$xy", "$[Sigma]$yy"};
-    const char* npcs[] = {"DeformedMeshX", "DeformedMeshY", "u", "v"};
+    const auto& gdcs = molrtest::kDataNames;
+    const auto& gpcs = molrtest::kPointNames;
+    const auto& npcs = molrtest::kNodalNames;
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(text(es.dataNames[i]), gdcs[i]);
     }
@@ -104,7 +106,7 @@ TEST(ExportedDescription, DefaultRequestFillsEveryLibraryField) {
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(text(es.npostNames[i]), npcs[i]);
     }
-    const int pn[] = {1, 2, 3, 0, 1, 2, 3, -1};
+    const auto& pn = molrtest::kSegments;
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(es.segments[i], pn[i]);
     }
@@ -113,13 +115,13 @@ TEST(ExportedDescription, DefaultRequestFillsEveryLibraryField) {
         EXPECT_EQ(text(es.nodeIds[k]), "D");
         EXPECT_EQ(es.pnweights[k], 1.0);
     }
-    const double rnodes[] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const auto& rnodes = molrtest::kReferenceNodes;
     for (int i = 0; i < 9; ++i) {
         EXPECT_EQ(es.referenceNodes[i], rnodes[i]);
     }
     ASSERT_NE(es.data, nullptr);
-    EXPECT_EQ(es.data[0], 1.0);
-    EXPECT_EQ(es.data[1], 0.49);
+    EXPECT_EQ(es.data[0], molrtest::kDefaultData[0]);
+    EXPECT_EQ(es.data[1], molrtest::kDefaultData[1]);
     EXPECT_EQ(es.version[0], 7.303);
     EXPECT_EQ(es.version[1], 7.303);
     EXPECT_EQ(es.version[2], 12.3);
@@ -172,10 +174,7 @@ TEST(ExportedDescription, ScratchCellsAreDistinctZeroAndSharedByEveryRecord) {
     EXPECT_EQ(*a.esdat, 0.0);
 }
 
-struct CountCase {
-    int code;
-    int total, first, second, third;
-};
+using molrtest::CountCase;
 
 class ExportedCounts : public ::testing::TestWithParam<CountCase> {};
 
@@ -195,13 +194,8 @@ TEST_P(ExportedCounts, IntegrationCodeGivesItsPointCountsWithoutTouchingIData) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EdgeCases, ExportedCounts,
-    ::testing::Values(CountCase{12, 1, 1, 0, 0}, CountCase{44, 0, 0, 0, 0},
-                      CountCase{21021, 4, 2, 2, 0}, CountCase{8008, 729, 27, 27, 0},
-                      CountCase{2035, 12, 3, 4, 0}, CountCase{21022023, 24, 4, 3, 2},
-                      CountCase{1021022023, 24, 4, 3, 2}, CountCase{21000, 0, 0, 2, 0},
-                      CountCase{999999, 0, 0, 0, 0}));
+INSTANTIATE_TEST_SUITE_P(EdgeCases, ExportedCounts,
+                         ::testing::ValuesIn(molrtest::kPointCountCases));
 
 TEST(ExportedDescription, DescribingTwiceWritesTheSameValues) {
     HostSpec first(0x11), second(0x11);

@@ -1,10 +1,13 @@
 // The record is read at raw byte offsets, not through XEFRecords.h, so that a layout slip in the
 // header cannot hide a wrong offset in the DLL.
 #include "checks.h"
+#include "molr_description.h"
+#include "point_count_cases.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -57,9 +60,9 @@ struct TextList {
     std::vector<const char*> values;
 };
 const std::vector<TextList> kTextLists = {
-    {288, {"E -Young", "$[Nu]$ -Poisson"}},
-    {296, {"Dxx", "Dxy", "Dyy", "$[Sigma]$xx", "$[Sigma]$xy", "$[Sigma]$yy"}},
-    {304, {"DeformedMeshX", "DeformedMeshY", "u", "v"}},
+    {288, {std::begin(molrtest::kDataNames), std::end(molrtest::kDataNames)}},
+    {296, {std::begin(molrtest::kPointNames), std::end(molrtest::kPointNames)}},
+    {304, {std::begin(molrtest::kNodalNames), std::end(molrtest::kNodalNames)}},
     {416, {"D", "D", "D"}},
     {432, {""}},
     {456, {""}},
@@ -77,16 +80,19 @@ std::vector<int> initialisationCode() {
     return code;
 }
 const std::vector<IntList> kIntLists = {
-    {312, {1, 2, 3, 0, 1, 2, 3, -1}}, {320, {2, 2, 2}}, {592, initialisationCode()}};
+    {312, {std::begin(molrtest::kSegments), std::end(molrtest::kSegments)}},
+    {320, {2, 2, 2}},
+    {592, initialisationCode()}};
 
 struct RealList {
     std::size_t offset;
     std::vector<double> values;
 };
-const std::vector<RealList> kRealLists = {{360, {1.0, 0.49}},
-                                          {376, {1.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0}},
-                                          {584, {1.0, 1.0, 1.0}},
-                                          {600, {7.303, 7.303, 12.3}}};
+const std::vector<RealList> kRealLists = {
+    {360, {std::begin(molrtest::kDefaultData), std::end(molrtest::kDefaultData)}},
+    {376, {std::begin(molrtest::kReferenceNodes), std::end(molrtest::kReferenceNodes)}},
+    {584, {1.0, 1.0, 1.0}},
+    {600, {7.303, 7.303, 12.3}}};
 
 // Scratch cells the host may write: their addresses and sizes in bytes.
 struct Scratch {
@@ -208,25 +214,17 @@ void checkHostData(const MolrDll& dll, CheckLog& log) {
     checkHostBytes(record, log);
 }
 
-struct CountCase {
-    int intCode;
-    int total;
-    int rules[3];
-};
-// Counting only: even a product of two three-dimensional rules is accepted without a message.
-const std::vector<CountCase> kCountCases = {
-    {12, 1, {1, 0, 0}}, {44, 0, {0, 0, 0}}, {21021, 4, {2, 2, 0}}, {8008, 729, {27, 27, 0}}};
-
 void checkPointCounts(const MolrDll& dll, CheckLog& log) {
-    for (const CountCase& c : kCountCases) {
+    for (const molrtest::CountCase& c : molrtest::kPointCountCases) {
         Record record;
         std::vector<int> idata(kIDataEntries, kIDataCanary);
-        describe(dll, record, idata.data(), c.intCode, -1, log);
-        const std::string code = "intCode " + std::to_string(c.intCode) + ": ";
-        log.expectInt(record.at<int>(172), c.intCode, code + field(172));
+        describe(dll, record, idata.data(), c.code, -1, log);
+        const std::string code = "intCode " + std::to_string(c.code) + ": ";
+        log.expectInt(record.at<int>(172), c.code, code + field(172));
         log.expectInt(record.at<int>(184), c.total, code + field(184));
+        const int rules[3] = {c.first, c.second, c.third};
         for (int k = 0; k < 3; ++k) {
-            log.expectInt(record.at<int>(200 + 4 * k), c.rules[k], code + field(200 + 4 * k));
+            log.expectInt(record.at<int>(200 + 4 * k), rules[k], code + field(200 + 4 * k));
         }
         checkIDataUntouched(idata.data(), log);
     }
