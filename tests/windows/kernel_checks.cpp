@@ -1,7 +1,7 @@
 // The kernels are reached only through the addresses the DLL stores in the record, as a host does.
 #include "checks.h"
 
-#include "../worked_examples.h"
+#include "worked_examples.h"
 
 #include <string>
 #include <vector>
