@@ -41,6 +41,10 @@ ElementTraits ElementDescription::traits() const {
         traits.nodeDofs.assign(spec_->nodeDofs, spec_->nodeDofs + std::max(spec_->nodeCount, 0));
     }
     traits.dofCount = spec_->dofCount;
+    if (spec_->referenceNodes) {
+        traits.referenceNodes.assign(spec_->referenceNodes,
+                                     spec_->referenceNodes + 3 * std::max(spec_->nodeCount, 0));
+    }
     traits.dataNames = dataNames();
     const int dataCount = std::max(spec_->dataCount, 0);
     if (spec_->data) {

@@ -11,8 +11,9 @@ struct ElementTraits {
     std::string topology; // "T1", "Q1", ...; empty when the element gives none
     int dimensions = 0;
     int nodeCount = 0;
-    std::vector<int> nodeDofs; // unknowns at each node, empty when the element gives none
-    int dofCount = 0;          // unknowns of the element in all
+    std::vector<int> nodeDofs;          // unknowns at each node, empty when the element gives none
+    int dofCount = 0;                   // unknowns of the element in all
+    std::vector<double> referenceNodes; // [nodeCount][3]; empty when the element gives none
     std::vector<std::string> dataNames;
     std::vector<double> dataDefaults; // one per data name
 };

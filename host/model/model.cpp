@@ -1,6 +1,7 @@
 #include "model.h"
 
 #include "exact_solution.h"
+#include "gmsh_topologies.h"
 #include "material_keys.h"
 
 #include <algorithm>
@@ -12,28 +13,6 @@
 namespace xefhost {
 
 namespace {
-
-struct TopologyType {
-    const char* topology;
-    int gmshType;
-    const char* description;
-};
-
-// The one table between the element's topology codes and Gmsh element types.
-const TopologyType kTopologyTypes[] = {
-    {"T1", 2, "3-node triangles"},        {"T2", 9, "6-node triangles"},
-    {"Q1", 3, "4-node quadrilaterals"},   {"Q2", 10, "9-node quadrilaterals"},
-    {"Q2S", 16, "8-node quadrilaterals"},
-};
-
-const TopologyType* findTopology(const std::string& topology) {
-    for (const TopologyType& t : kTopologyTypes) {
-        if (topology == t.topology) {
-            return &t;
-        }
-    }
-    return nullptr;
-}
 
 std::string lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -91,11 +70,12 @@ class ModelBuilder {
   private:
     void selectElements() {
         const std::string& topology = element_.topology;
-        const TopologyType* type = findTopology(topology);
+        type_ = findGmshTopology(topology);
+        const GmshTopology* type = type_;
         if (!type) {
             throw ModelError("the element's topology \"" + topology +
-                             "\" has no Gmsh element type in this host (it knows T1, T2, Q1, Q2 "
-                             "and Q2S)");
+                             "\" has no Gmsh element type in this host (it knows " +
+                             knownTopologies() + ")");
         }
         if (element_.dimensions != 2) {
             throw ModelError("the host runs plane analyses; the element works in " +
@@ -127,15 +107,20 @@ class ModelBuilder {
                              std::to_string(block_->nodesPerElement) +
                              " nodes but the element has " + std::to_string(element_.nodeCount));
         }
+        matchNodeOrder();
         // Only nodes that carry an element get unknowns.
         nodeIndex_.assign(mesh_.nodeCount(), -1);
         model_.elements.resize(block_->connectivity.size());
+        const int npe = element_.nodeCount;
         for (size_t i = 0; i < block_->connectivity.size(); ++i) {
-            int32_t& index = nodeIndex_[block_->connectivity[i]];
+            // Element node k of element e is Gmsh node gmshNode_[k] of it.
+            const size_t e = i / npe;
+            const int32_t node = block_->connectivity[e * npe + gmshNode_[i % npe]];
+            int32_t& index = nodeIndex_[node];
             if (index < 0) {
                 index = static_cast<int32_t>(model_.nodeIds.size());
-                model_.nodeIds.push_back(mesh_.nodeIds[block_->connectivity[i]]);
-                const double* x = &mesh_.coords[3 * block_->connectivity[i]];
+                model_.nodeIds.push_back(mesh_.nodeIds[node]);
+                const double* x = &mesh_.coords[3 * node];
                 model_.coords.insert(model_.coords.end(), x, x + 3);
             }
             model_.elements[i] = index;
@@ -157,35 +142,70 @@ class ModelBuilder {
         return name.str();
     }
 
-    // Triangles must run counter-clockwise with a positive area: clockwise ones are renumbered,
-    // degenerate ones refused.
+    // The element's node order against Gmsh's, through the reference positions of the nodes. An
+    // element that gives no reference nodes is taken in Gmsh's order.
+    void matchNodeOrder() {
+        const int npe = element_.nodeCount;
+        gmshNode_.resize(npe);
+        for (int k = 0; k < npe; ++k) {
+            gmshNode_[k] = k;
+        }
+        if (element_.referenceNodes.empty()) {
+            model_.notes.push_back("the element gives no reference nodes: its nodes are taken in "
+                                   "Gmsh's order");
+        } else {
+            try {
+                gmshNode_ = gmshNodeOfElementNode(*type_, element_.referenceNodes);
+            } catch (const std::runtime_error& error) {
+                throw ModelError(
+                    std::string("the element's reference nodes do not match Gmsh's: ") +
+                    error.what());
+            }
+        }
+        elementNode_.assign(npe, 0);
+        for (int k = 0; k < npe; ++k) {
+            elementNode_[gmshNode_[k]] = k;
+        }
+    }
+
+    // Elements must run counter-clockwise with a positive area: clockwise ones are turned over,
+    // degenerate ones refused. The corners are Gmsh's first nodes.
     void checkOrientation() {
         const int npe = model_.nodesPerElement;
-        if (npe != 3) {
-            return;
-        }
+        const int corners = type_->cornerCount;
         size_t flipped = 0;
+        std::vector<int32_t> turned(npe);
         for (size_t e = 0; e < model_.elementCount(); ++e) {
             int32_t* nodes = &model_.elements[e * npe];
-            const double* a = &model_.coords[3 * nodes[0]];
-            const double* b = &model_.coords[3 * nodes[1]];
-            const double* c = &model_.coords[3 * nodes[2]];
-            const double J = (b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]);
-            const double scale = std::max({std::hypot(b[0] - a[0], b[1] - a[1]),
-                                           std::hypot(c[0] - a[0], c[1] - a[1]),
-                                           std::hypot(c[0] - b[0], c[1] - b[1])});
-            if (!(std::fabs(J) > 1e-12 * scale * scale)) {
-                throw ModelError(elementName(e) + " is degenerate: its area is " +
-                                 std::to_string(J / 2));
+            // Twice the signed area of the corner polygon, from the first corner so that
+            // coordinates far from the origin lose no digits.
+            const double* origin = &model_.coords[3 * nodes[elementNode_[0]]];
+            double twiceArea = 0, scale = 0;
+            for (int c = 0; c < corners; ++c) {
+                const double* a = &model_.coords[3 * nodes[elementNode_[c]]];
+                const double* b = &model_.coords[3 * nodes[elementNode_[(c + 1) % corners]]];
+                twiceArea += (a[0] - origin[0]) * (b[1] - origin[1]) -
+                             (b[0] - origin[0]) * (a[1] - origin[1]);
+                for (int d = c + 1; d < corners; ++d) {
+                    const double* f = &model_.coords[3 * nodes[elementNode_[d]]];
+                    scale = std::max(scale, std::hypot(f[0] - a[0], f[1] - a[1]));
+                }
             }
-            if (J < 0) {
-                std::swap(nodes[1], nodes[2]);
+            if (!(std::fabs(twiceArea) > 1e-12 * scale * scale)) {
+                throw ModelError(elementName(e) + " is degenerate: its area is " +
+                                 std::to_string(twiceArea / 2));
+            }
+            if (twiceArea < 0) {
+                for (int k = 0; k < npe; ++k) {
+                    turned[k] = nodes[elementNode_[type_->mirrored[gmshNode_[k]]]];
+                }
+                std::copy(turned.begin(), turned.end(), nodes);
                 ++flipped;
             }
         }
         if (flipped) {
-            model_.notes.push_back(std::to_string(flipped) +
-                                   " clockwise triangles were renumbered counter-clockwise");
+            model_.notes.push_back(std::to_string(flipped) + " clockwise " + type_->shape +
+                                   " were renumbered counter-clockwise");
         }
     }
 
@@ -424,6 +444,9 @@ class ModelBuilder {
     const Mesh& mesh_;
     const Problem& problem_;
     const ElementTraits& element_;
+    const GmshTopology* type_ = nullptr;
+    std::vector<int> gmshNode_;    // Gmsh node of each element node
+    std::vector<int> elementNode_; // element node of each Gmsh node
     const ElementBlock* block_ = nullptr;
     std::vector<int32_t> nodeIndex_;
     Model model_;
@@ -432,7 +455,7 @@ class ModelBuilder {
 } // namespace
 
 int gmshTypeOfTopology(const std::string& topology) {
-    const TopologyType* t = findTopology(topology);
+    const GmshTopology* t = findGmshTopology(topology);
     return t ? t->gmshType : 0;
 }
 

@@ -252,6 +252,32 @@ void readExact(const Reader& r, const toml::table& root, Problem& problem) {
 
 } // namespace
 
+void readSolve(const Reader& r, const toml::table& root, Problem& problem) {
+    const toml::node* node = root.get("solve");
+    if (!node) {
+        return;
+    }
+    const toml::table& t = r.table(*node, "solve");
+    r.onlyKeys(t, "solve", {"steps", "max_iterations", "tolerance"});
+    const auto positiveInteger = [&](const char* key, int& value) {
+        if (const toml::node* n = t.get(key)) {
+            const auto given = n->value<int64_t>();
+            if (!given || *given < 1 || *given > 1000000) {
+                r.fail(n, std::string("solve.") + key, "expected an integer from 1 to 1000000");
+            }
+            value = static_cast<int>(*given);
+        }
+    };
+    positiveInteger("steps", problem.solve.steps);
+    positiveInteger("max_iterations", problem.solve.maxIterations);
+    if (const toml::node* n = t.get("tolerance")) {
+        problem.solve.tolerance = r.number(*n, "solve.tolerance");
+        if (!(problem.solve.tolerance > 0 && problem.solve.tolerance < 1)) {
+            r.fail(n, "solve.tolerance", "must lie between 0 and 1");
+        }
+    }
+}
+
 Problem readProblem(const std::string& path) {
     Problem problem;
     problem.path = path;
@@ -269,7 +295,7 @@ Problem readProblem(const std::string& path) {
     const Reader r(path);
     r.onlyKeys(root, "problem",
                {"title", "mesh", "integration_code", "material", "fix", "traction", "pressure",
-                "point_load", "exact"});
+                "point_load", "exact", "solve"});
     if (const toml::node* title = root.get("title")) {
         problem.title = r.text(*title, "title");
     }
@@ -284,6 +310,7 @@ Problem readProblem(const std::string& path) {
     readMaterials(r, root, problem);
     readConditions(r, root, problem);
     readExact(r, root, problem);
+    readSolve(r, root, problem);
     for (const FixSpec& fix : problem.fixes) {
         if (fix.fromExact && !problem.exact) {
             r.fail(&root, "fix.exact", "exact = true needs an [exact] table");

@@ -52,6 +52,13 @@ struct ExactSpec {
     std::array<double, 2> offset{0, 0};
 };
 
+// How the load is applied and when Newton's iterations count as converged.
+struct SolveSpec {
+    int steps = 1;           // equal increments of every load and prescribed displacement
+    int maxIterations = 10;  // Newton iterations per step
+    double tolerance = 1e-8; // free residual norm relative to the load's norm
+};
+
 struct Problem {
     std::string path; // the problem file
     std::string title;
@@ -65,6 +72,7 @@ struct Problem {
     std::vector<PressureSpec> pressures;
     std::vector<PointLoadSpec> pointLoads;
     std::optional<ExactSpec> exact;
+    SolveSpec solve;
 };
 
 // Reads and checks a problem file; relative mesh paths are taken from the file's folder.
