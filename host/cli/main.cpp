@@ -3,6 +3,7 @@
 #include "element_library.h"
 #include "info_command.h"
 #include "model_errors.h"
+#include "newton_solver.h"
 #include "openblas_core_restart.h"
 #include "solve_command.h"
 
@@ -76,6 +77,10 @@ int main(int argc, char** argv) {
     } catch (const xefhost::SingularModelError& error) {
         std::cerr << "xefhost: " << error.what() << "\n";
         return 1;
+    } catch (const xefhost::NotConvergedError& error) {
+        // Its own code, so that scripts can tell an unconverged load from a wrong input.
+        std::cerr << "xefhost: " << error.what() << "\n";
+        return 3;
     } catch (const std::exception& error) {
         std::cerr << "xefhost: " << error.what() << "\n";
         return 1;

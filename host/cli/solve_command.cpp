@@ -83,7 +83,34 @@ double materialValue(const double* material, const std::vector<std::string>& key
     return fallback;
 }
 
-void printSummary(const Analysis& a, const Problem& problem, std::ostream& out) {
+// Each load step's residual norms and observed convergence rates, where there is more than one
+// step or the response was not linear.
+void printSteps(const LevelSolution& solution, std::ostream& out) {
+    if (solution.steps.size() == 1 && solution.linear) {
+        return;
+    }
+    for (size_t k = 0; k < solution.steps.size(); ++k) {
+        const NewtonStep& step = solution.steps[k];
+        out << "  step " << k + 1 << " of " << solution.steps.size() << ", load factor "
+            << std::setprecision(4) << step.loadFactor << ": residual norms";
+        for (double r : step.residualNorms) {
+            out << " " << std::scientific << std::setprecision(3) << r;
+        }
+        out.unsetf(std::ios::floatfield);
+        const std::vector<double> rates = convergenceRates(step.residualNorms);
+        if (!rates.empty()) {
+            out << ", rates";
+            for (double rate : rates) {
+                out << " " << std::fixed << std::setprecision(2) << rate;
+            }
+            out.unsetf(std::ios::floatfield);
+        }
+        out << "\n";
+    }
+}
+
+void printSummary(const Analysis& a, const LevelSolution& solution, const Problem& problem,
+                  std::ostream& out) {
     const Model& m = a.model;
     out << "  elements " << m.elementCount() << ", nodes " << m.nodeCount() << ", unknowns "
         << a.unknowns << " free of " << m.dofCount() << ", matrix entries " << a.nonzeros
@@ -108,14 +135,23 @@ void printSummary(const Analysis& a, const Problem& problem, std::ostream& out) 
             << stage.peakBytes / (1024.0 * 1024.0) << ",";
     }
     out.unsetf(std::ios::floatfield);
-    out << "\n  Newton residual norms";
+    out << "\n";
+    printSteps(solution, out);
+    out << "  Newton residual norms";
     for (double r : a.residualNorms) {
         out << " " << std::scientific << std::setprecision(3) << r;
     }
     out << " (backward error " << std::setprecision(1) << a.backwardError << ", "
         << a.factorizations << (a.factorizations == 1 ? " factorization)" : " factorizations)");
-    out << "\n  largest displacement " << std::setprecision(6) << a.maxDisplacement
-        << ", strain energy " << a.strainEnergy << "\n";
+    out << "\n  largest displacement " << std::setprecision(6) << a.maxDisplacement;
+    if (solution.linear) {
+        out << ", strain energy " << a.strainEnergy << "\n";
+    } else {
+        // 1/2 u.f is the strain energy of a linear response only.
+        out << ", work of the loads " << solution.work << " (summed over " << solution.steps.size()
+            << (solution.steps.size() == 1 ? " step" : " steps")
+            << "; the response was not linear)\n";
+    }
     out << "  applied load (" << a.applied[0] << ", " << a.applied[1] << "), reactions ("
         << a.reaction[0] << ", " << a.reaction[1] << "), imbalance " << std::setprecision(2)
         << a.imbalance() << "\n";
@@ -182,7 +218,11 @@ int runSolve(const SolveOptions& options, std::ostream& out) {
         a.intCode = kernels.intCode();
         clock.finish(a.stages, "model");
 
-        solveLevel(a, kernels, [&](const std::string& s) { progress(s); });
+        const NewtonSettings settings{problem.solve.steps, problem.solve.maxIterations,
+                                      problem.solve.tolerance};
+        const LevelSolution solution = solveLevel(
+            a, kernels, [&](const std::string& s) { progress(s); }, Factorization::Automatic,
+            settings);
 
         clock = StageClock();
         progress("post-processing");
@@ -196,7 +236,7 @@ int runSolve(const SolveOptions& options, std::ostream& out) {
         clock.finish(a.stages, "post");
         progress.clear();
         out << "level " << level << "\n";
-        printSummary(a, problem, out);
+        printSummary(a, solution, problem, out);
         levels.push_back(std::move(a));
         if (level < options.refine) {
             levels.back().post = PostResults{}; // only the finest level's results are written

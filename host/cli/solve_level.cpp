@@ -1,15 +1,16 @@
 #include "solve_level.h"
 
 #include "cholesky_solver.h"
-#include "newton_solver.h"
 #include "restraint.h"
 
+#include <cmath>
 #include <utility>
 
 namespace xefhost {
 
-void solveLevel(Analysis& analysis, ElementKernels& kernels, const ProgressReport& progress,
-                Factorization factorization) {
+LevelSolution solveLevel(Analysis& analysis, ElementKernels& kernels,
+                         const ProgressReport& progress, Factorization factorization,
+                         const NewtonSettings& settings) {
     const Model& model = analysis.model;
     requireRestraint(model);
     StageClock clock;
@@ -20,7 +21,7 @@ void solveLevel(Analysis& analysis, ElementKernels& kernels, const ProgressRepor
 
     CholeskySolver solver(system.blocks);
     NewtonResult result =
-        solveNewton(model, system, solver, kernels, progress, clock, analysis.stages);
+        solveNewton(model, system, solver, kernels, settings, progress, clock, analysis.stages);
     analysis.u = std::move(result.u);
     analysis.internalForce = std::move(result.internalForce);
     analysis.residualNorms = std::move(result.residualNorms);
@@ -29,6 +30,15 @@ void solveLevel(Analysis& analysis, ElementKernels& kernels, const ProgressRepor
     analysis.factorEntries = solver.factorEntries();
     analysis.factorFlops = solver.factorFlops();
     summarizeEquilibrium(analysis);
+
+    LevelSolution solution{std::move(result.steps), true, result.work};
+    for (const NewtonStep& step : solution.steps) {
+        solution.linear = solution.linear && step.linear;
+    }
+    if (!solution.linear) {
+        analysis.strainEnergy = std::nan("");
+    }
+    return solution;
 }
 
 } // namespace xefhost

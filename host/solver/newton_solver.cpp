@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 #include <string>
 #include <utility>
 
@@ -11,92 +12,104 @@ namespace xefhost {
 
 namespace {
 
-constexpr int kMaxIterations = 10;
-// Relative to the load: a large model's residual floor after an exact solve lies near 1e-9.
-constexpr double kTolerance = 1e-8;
 // Residuals below this backward error are what summing the element forces in double precision
-// leaves; no further step can reduce them.
+// leaves; no further iteration can reduce them.
 constexpr double kRoundOffLevel = 1e-12;
 
-double freeNorm(const Model& model, const std::vector<double>& internalForce) {
-    double sum = 0;
-    for (size_t dof = 0; dof < model.dofCount(); ++dof) {
-        if (!model.fixed[dof]) {
-            const double r = internalForce[dof] - model.externalForce[dof];
-            sum += r * r;
-        }
-    }
-    return std::sqrt(sum);
-}
-
-// Largest residual of a free unknown relative to the size of the terms summed into it: the
-// componentwise backward error of the equilibrium equations.
-double backwardError(const Model& model, const std::vector<double>& internalForce,
-                     const std::vector<double>& magnitude) {
-    double worst = 0;
-    for (size_t dof = 0; dof < model.dofCount(); ++dof) {
-        if (model.fixed[dof]) {
-            continue;
-        }
-        const double r = std::fabs(internalForce[dof] - model.externalForce[dof]);
-        const double size = magnitude[dof] + std::fabs(model.externalForce[dof]);
-        if (r > 0) {
-            worst = std::max(worst, size > 0 ? r / size : HUGE_VAL);
-        }
-    }
-    return worst;
-}
-
-// The state of one Newton solve; each method is one step of an iteration.
+// The state of one Newton solve; each method is one part of a step or an iteration.
 class Newton {
   public:
     Newton(const Model& model, LinearSystem& system, CholeskySolver& solver,
-           ElementKernels& kernels, const ProgressReport& progress, StageClock& clock,
-           std::vector<StageCost>& stages)
-        : model_(model), system_(system), solver_(solver), kernels_(kernels), progress_(progress),
-          clock_(clock), stages_(stages), rhs_(system.matrix.size) {
+           ElementKernels& kernels, const NewtonSettings& settings, const ProgressReport& progress,
+           StageClock& clock, std::vector<StageCost>& stages)
+        : model_(model), system_(system), solver_(solver), kernels_(kernels), settings_(settings),
+          progress_(progress), clock_(clock), stages_(stages), rhs_(system.matrix.size),
+          externalForce_(model.dofCount(), 0.0) {
         result_.u.assign(model.dofCount(), 0.0);
-        for (size_t dof = 0; dof < model.dofCount(); ++dof) {
-            if (model.fixed[dof]) {
-                result_.u[dof] = model.prescribed[dof];
-            }
-        }
     }
 
-    // At least one factorization, even without load: it is what proves the model restrained.
-    // Iterations stop at the tolerance, once the residual is as small as round-off in summing
-    // the element forces explains, or when a step no longer halves the residual.
     NewtonResult run() {
-        assembleTangent();
-        norm_ = freeNorm(model_, result_.internalForce);
-        result_.residualNorms.push_back(norm_);
-        double load = 0;
-        for (double f : model_.externalForce) {
-            load += f * f;
-        }
-        const double reference = std::max(std::sqrt(load), norm_);
-        double previous = norm_;
-        for (int iteration = 0; iteration < kMaxIterations &&
-                                (iteration == 0 || (norm_ > kTolerance * reference && !roundOff_ &&
-                                                    norm_ < 0.5 * previous));
-             ++iteration) {
-            previous = norm_;
-            if (!matrixCurrent_) {
-                assembleTangent();
+        std::vector<double> previousU = result_.u, previousForce(model_.dofCount(), 0.0);
+        for (int step = 1; step <= settings_.steps; ++step) {
+            const double loadFactor =
+                step == settings_.steps ? 1.0 : static_cast<double>(step) / settings_.steps;
+            applyLoad(loadFactor);
+            solveStep(step, loadFactor);
+            for (size_t dof = 0; dof < model_.dofCount(); ++dof) {
+                result_.work += 0.5 * (previousForce[dof] + result_.internalForce[dof]) *
+                                (result_.u[dof] - previousU[dof]);
             }
-            factorize(iteration == 0);
-            step();
-            if (roundOff_) {
-                // Converged to round-off: one more step with the factor in hand (iterative
-                // refinement) removes the factorization's own error, which on large models is
-                // well above the residual's.
-                step();
-            }
+            previousU = result_.u;
+            previousForce = result_.internalForce;
         }
         return std::move(result_);
     }
 
   private:
+    // The step's share of every load, and of every prescribed displacement at its unknown.
+    void applyLoad(double loadFactor) {
+        for (size_t dof = 0; dof < model_.dofCount(); ++dof) {
+            externalForce_[dof] = loadFactor * model_.externalForce[dof];
+            if (model_.fixed[dof]) {
+                result_.u[dof] = loadFactor * model_.prescribed[dof];
+            }
+        }
+    }
+
+    // At least one factorization per step, even without load: the first is what proves the
+    // model restrained. Iterations stop at the tolerance or once the residual is as small as
+    // round-off in summing the element forces explains; a step that reaches neither within its
+    // iterations stops the solve.
+    void solveStep(int step, double loadFactor) {
+        NewtonStep record;
+        record.loadFactor = loadFactor;
+        assembleTangent();
+        double norm = freeNorm();
+        record.residualNorms.push_back(norm);
+        double load = 0;
+        for (double f : externalForce_) {
+            load += f * f;
+        }
+        const double reference = std::max(std::sqrt(load), norm);
+        const auto converged = [&]() {
+            return norm <= settings_.tolerance * reference || roundOff_;
+        };
+        roundOff_ = false;
+        for (int iteration = 0;
+             iteration < settings_.maxIterations && (iteration == 0 || !converged()); ++iteration) {
+            if (!matrixCurrent_) {
+                assembleTangent();
+            }
+            factorize(result_.factorizations == 0);
+            ++record.factorizations;
+            norm = update();
+            record.residualNorms.push_back(norm);
+            if (roundOff_) {
+                // Converged to round-off: one more update with the factor in hand (iterative
+                // refinement) removes the factorization's own error, which on large models is
+                // well above the residual's.
+                norm = update();
+                record.residualNorms.push_back(norm);
+            }
+        }
+        record.linear = record.factorizations == 1;
+        result_.residualNorms.insert(result_.residualNorms.end(), record.residualNorms.begin(),
+                                     record.residualNorms.end());
+        result_.steps.push_back(record);
+        if (!converged()) {
+            std::ostringstream message;
+            message << "Newton's method did not converge in step " << step << " of "
+                    << settings_.steps << " (load factor " << loadFactor << ") within "
+                    << settings_.maxIterations << " iterations; residual norms";
+            for (double r : record.residualNorms) {
+                message << " " << r;
+            }
+            message << " against a tolerance of " << settings_.tolerance * reference
+                    << "; apply the load in more steps ([solve] steps) or allow more iterations";
+            throw NotConvergedError(message.str());
+        }
+    }
+
     // The element entry positions are as large as the matrix itself; they are held only while
     // a tangent is assembled, so that the factorization has their memory.
     void assembleTangent() {
@@ -128,13 +141,14 @@ class Newton {
         clock_.finish(stages_, "factorization");
     }
 
-    // Solves with the current factor, updates the displacements and assembles the residual.
-    void step() {
+    // Solves with the current factor, updates the displacements and assembles the residual;
+    // returns the residual's free norm.
+    double update() {
         progress_("solving");
         const std::vector<int32_t>& equation = system_.matrix.equation;
         for (size_t dof = 0; dof < model_.dofCount(); ++dof) {
             if (equation[dof] >= 0) {
-                rhs_[equation[dof]] = model_.externalForce[dof] - result_.internalForce[dof];
+                rhs_[equation[dof]] = externalForce_[dof] - result_.internalForce[dof];
             }
         }
         solver_.solve(rhs_, du_);
@@ -149,32 +163,70 @@ class Newton {
                  AssemblyTargets{&result_.internalForce, nullptr, &magnitude_});
         matrixCurrent_ = false;
         clock_.finish(stages_, "assembly");
-        norm_ = freeNorm(model_, result_.internalForce);
-        result_.residualNorms.push_back(norm_);
-        result_.backwardError = backwardError(model_, result_.internalForce, magnitude_);
+        result_.backwardError = backwardError();
         roundOff_ = result_.backwardError <= kRoundOffLevel;
+        return freeNorm();
+    }
+
+    double freeNorm() const {
+        double sum = 0;
+        for (size_t dof = 0; dof < model_.dofCount(); ++dof) {
+            if (!model_.fixed[dof]) {
+                const double r = result_.internalForce[dof] - externalForce_[dof];
+                sum += r * r;
+            }
+        }
+        return std::sqrt(sum);
+    }
+
+    // Largest residual of a free unknown relative to the size of the terms summed into it: the
+    // componentwise backward error of the equilibrium equations.
+    double backwardError() const {
+        double worst = 0;
+        for (size_t dof = 0; dof < model_.dofCount(); ++dof) {
+            if (model_.fixed[dof]) {
+                continue;
+            }
+            const double r = std::fabs(result_.internalForce[dof] - externalForce_[dof]);
+            const double size = magnitude_[dof] + std::fabs(externalForce_[dof]);
+            if (r > 0) {
+                worst = std::max(worst, size > 0 ? r / size : HUGE_VAL);
+            }
+        }
+        return worst;
     }
 
     const Model& model_;
     LinearSystem& system_;
     CholeskySolver& solver_;
     ElementKernels& kernels_;
+    const NewtonSettings& settings_;
     const ProgressReport& progress_;
     StageClock& clock_;
     std::vector<StageCost>& stages_;
     NewtonResult result_;
-    std::vector<double> rhs_, du_, magnitude_;
-    double norm_ = 0;
+    std::vector<double> rhs_, du_, magnitude_, externalForce_;
     bool matrixCurrent_ = false;
     bool roundOff_ = false;
 };
 
 } // namespace
 
+std::vector<double> convergenceRates(const std::vector<double>& residualNorms) {
+    std::vector<double> rates;
+    for (size_t k = 2; k < residualNorms.size(); ++k) {
+        const double before = residualNorms[k - 1] / residualNorms[k - 2];
+        const double after = residualNorms[k] / residualNorms[k - 1];
+        rates.push_back(std::log(after) / std::log(before));
+    }
+    return rates;
+}
+
 NewtonResult solveNewton(const Model& model, LinearSystem& system, CholeskySolver& solver,
-                         ElementKernels& kernels, const ProgressReport& progress, StageClock& clock,
+                         ElementKernels& kernels, const NewtonSettings& settings,
+                         const ProgressReport& progress, StageClock& clock,
                          std::vector<StageCost>& stages) {
-    return Newton(model, system, solver, kernels, progress, clock, stages).run();
+    return Newton(model, system, solver, kernels, settings, progress, clock, stages).run();
 }
 
 } // namespace xefhost

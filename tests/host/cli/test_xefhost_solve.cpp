@@ -43,6 +43,23 @@ TEST(XefhostSolve, PatchTestReproducesTheLinearFieldToRoundOff) {
     EXPECT_TRUE(fs::exists(out / "patch.vtu"));
 }
 
+TEST(XefhostSolve, LoadStepsReachTheSameLinearAnswerAndReportEachStep) {
+    const fs::path dir = scratch("steps");
+    std::ifstream in(kSource + "/examples/patch/patch.toml");
+    std::string text(std::istreambuf_iterator<char>(in), {});
+    text = std::regex_replace(text, std::regex("\"patch.geo\""),
+                              "\"" + kSource + "/examples/patch/patch.geo\"");
+    std::ofstream(dir / "steps.toml") << text << "\n[solve]\nsteps = 4\n";
+    const auto r = solve((dir / "steps.toml").string(), dir / "out");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_LT(numberAfter(r.output, "largest nodal "), 1e-12) << r.output;
+    for (const char* line : {"step 1 of 4, load factor 0.25:", "step 4 of 4, load factor 1:"}) {
+        EXPECT_NE(r.output.find(line), std::string::npos) << line << "\n" << r.output;
+    }
+    // Linear over every step: the strain energy is reported, not a work estimate.
+    EXPECT_NE(r.output.find("strain energy "), std::string::npos) << r.output;
+}
+
 TEST(XefhostSolve, CylinderConvergesAtTheExpectedRatesAndBalancesItsLoad) {
     const fs::path out = scratch("cylinder");
     const auto r = solve(kSource + "/examples/cylinder/cylinder.toml", out, "--refine 2");
@@ -141,6 +158,10 @@ TEST(XefhostSolve, BadInputGetsAClearErrorAndNoResult) {
         {"rotating", mesh + "[[fix]]\ngroup = \"corner\"\nx = 0.0\ny = 0.0\n",
          "the model can move freely: it can turn about ("},
         {"no-mesh-file", "[mesh]\nfile = \"none.msh\"\n" + fixLeft, "none.msh"},
+        {"steps", mesh + fixLeft + "[solve]\nsteps = 0\n", "solve.steps: expected an integer"},
+        {"tolerance", mesh + fixLeft + "[solve]\ntolerance = 2.0\n",
+         "solve.tolerance: must lie between 0 and 1"},
+        {"solve-key", mesh + fixLeft + "[solve]\nstep = 2\n", "solve.step: unknown key"},
     };
     for (const BadCase& c : cases) {
         const fs::path dir = scratch(std::string("bad-") + c.name);
