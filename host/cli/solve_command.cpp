@@ -70,7 +70,7 @@ Mesh levelMesh(const Problem& problem, int level, const std::string& folder, Mes
         return readMsh(problem.meshFile);
     }
     progress("refining the mesh");
-    return refineTriangles(*previous);
+    return refineUniformly(*previous);
 }
 
 double materialValue(const double* material, const std::vector<std::string>& keys, const char* key,

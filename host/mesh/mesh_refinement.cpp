@@ -1,6 +1,7 @@
 #include "mesh_refinement.h"
 
 #include <algorithm>
+#include <string>
 #include <unordered_map>
 
 namespace xefhost {
@@ -27,6 +28,20 @@ class MidpointTable {
         return node;
     }
 
+    // A new node at the mean of a quadrilateral's corners; no neighbour shares it.
+    int32_t centre(const int32_t* corners) {
+        const auto node = static_cast<int32_t>(mesh_.nodeIds.size());
+        for (int c = 0; c < 3; ++c) {
+            double sum = 0;
+            for (int k = 0; k < 4; ++k) {
+                sum += mesh_.coords[3 * corners[k] + c];
+            }
+            mesh_.coords.push_back(0.25 * sum);
+        }
+        mesh_.nodeIds.push_back(next_++);
+        return node;
+    }
+
   private:
     static int64_t maxNodeId(const Mesh& mesh) {
         return mesh.nodeIds.empty() ? 0
@@ -37,6 +52,15 @@ class MidpointTable {
     std::unordered_map<uint64_t, int32_t> index_;
 };
 
+// "6-node triangles" and the like, for the message that names what cannot be split.
+std::string elementKind(const ElementBlock& block) {
+    const char* shape = block.gmshType == 8                            ? "lines"
+                        : block.gmshType == 9                          ? "triangles"
+                        : block.gmshType == 10 || block.gmshType == 16 ? "quadrilaterals"
+                                                                       : "elements";
+    return std::to_string(block.nodesPerElement) + "-node " + shape;
+}
+
 void append(ElementBlock& block, int64_t& id, int tag, std::initializer_list<int32_t> nodes) {
     block.ids.push_back(id++);
     block.physicalTag.push_back(tag);
@@ -45,7 +69,7 @@ void append(ElementBlock& block, int64_t& id, int tag, std::initializer_list<int
 
 } // namespace
 
-Mesh refineTriangles(const Mesh& mesh) {
+Mesh refineUniformly(const Mesh& mesh) {
     Mesh fine;
     fine.coords = mesh.coords;
     fine.nodeIds = mesh.nodeIds;
@@ -70,6 +94,18 @@ Mesh refineTriangles(const Mesh& mesh) {
                 append(out, id, tag, {m, n[1]});
                 break;
             }
+            case 3: { // 4-node quadrilateral: four corner quadrilaterals around a centre node
+                const int32_t a = mid.midpoint(n[0], n[1]);
+                const int32_t b = mid.midpoint(n[1], n[2]);
+                const int32_t c = mid.midpoint(n[2], n[3]);
+                const int32_t d = mid.midpoint(n[3], n[0]);
+                const int32_t m = mid.centre(n);
+                append(out, id, tag, {n[0], a, m, d});
+                append(out, id, tag, {a, n[1], b, m});
+                append(out, id, tag, {m, b, n[2], c});
+                append(out, id, tag, {d, m, c, n[3]});
+                break;
+            }
             case 2: { // 3-node triangle: three corner triangles and the middle one
                 const int32_t a = mid.midpoint(n[0], n[1]);
                 const int32_t b = mid.midpoint(n[1], n[2]);
@@ -81,10 +117,11 @@ Mesh refineTriangles(const Mesh& mesh) {
                 break;
             }
             default:
-                throw MeshError("refining a .msh mesh splits 3-node triangles and 2-node lines "
-                                "only; the mesh has elements of Gmsh type " +
+                throw MeshError("refining a .msh mesh splits 3-node triangles, 4-node "
+                                "quadrilaterals and 2-node lines only; the mesh has " +
+                                elementKind(block) + " (Gmsh type " +
                                 std::to_string(block.gmshType) +
-                                " (give a .geo geometry to refine by re-meshing)");
+                                "): give a .geo geometry to refine by re-meshing");
             }
         }
         fine.blocks.push_back(std::move(out));

@@ -1,13 +1,14 @@
-// Uniform refinement of a triangle mesh read from a file.
+// Uniform refinement of a first-order mesh read from a file.
 #pragma once
 
 #include "mesh.h"
 
 namespace xefhost {
 
-// Splits every 3-node triangle into four and every 2-node line into two through new mid-edge
-// nodes shared by neighbours; physical tags and point elements are kept. Other element types
-// cannot be split this way and make it throw MeshError.
-Mesh refineTriangles(const Mesh& mesh);
+// Splits every 3-node triangle and every 4-node quadrilateral into four and every 2-node line
+// into two, through new mid-edge nodes shared by neighbours (and a new centre node in each
+// quadrilateral); physical tags and point elements are kept. Second-order elements would need the
+// geometry their mid nodes follow: they make it throw MeshError naming their kind.
+Mesh refineUniformly(const Mesh& mesh);
 
 } // namespace xefhost
