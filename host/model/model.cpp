@@ -90,8 +90,9 @@ class ModelBuilder {
                 throw ModelError("the host needs the same number of unknowns at every node");
             }
         }
-        if (dofs != 2 || dofs * element_.nodeCount != element_.dofCount) {
-            throw ModelError("the host solves for two displacements per node; the element has " +
+        if (dofs != kDisplacementComponents || dofs * element_.nodeCount != element_.dofCount) {
+            throw ModelError("the host solves for the two displacements ux, uy per node and "
+                             "nothing else; the element has " +
                              std::to_string(dofs) + " unknowns per node and " +
                              std::to_string(element_.dofCount) + " in all");
         }
@@ -316,8 +317,8 @@ class ModelBuilder {
                 }
                 for (int c = 0; c < 2; ++c) {
                     if (values[c]) {
-                        model_.fixed[2 * node + c] = 1;
-                        model_.prescribed[2 * node + c] = *values[c];
+                        model_.fixed[model_.displacementDof(node, c)] = 1;
+                        model_.prescribed[model_.displacementDof(node, c)] = *values[c];
                     }
                 }
             }
@@ -361,12 +362,12 @@ class ModelBuilder {
     void addEdgeForce(const Edge& edge, double fx, double fy) {
         const double ends = edge.m < 0 ? 0.5 : 1.0 / 6.0;
         for (int32_t node : {edge.a, edge.b}) {
-            model_.externalForce[2 * node] += ends * fx;
-            model_.externalForce[2 * node + 1] += ends * fy;
+            model_.externalForce[model_.displacementDof(node, 0)] += ends * fx;
+            model_.externalForce[model_.displacementDof(node, 1)] += ends * fy;
         }
         if (edge.m >= 0) {
-            model_.externalForce[2 * edge.m] += 2.0 / 3.0 * fx;
-            model_.externalForce[2 * edge.m + 1] += 2.0 / 3.0 * fy;
+            model_.externalForce[model_.displacementDof(edge.m, 0)] += 2.0 / 3.0 * fx;
+            model_.externalForce[model_.displacementDof(edge.m, 1)] += 2.0 / 3.0 * fy;
         }
     }
 
@@ -435,8 +436,8 @@ class ModelBuilder {
     void applyPointLoads() {
         for (const PointLoadSpec& load : problem_.pointLoads) {
             for (int32_t node : groupNodes(load.group, problem_.path + ": point_load")) {
-                model_.externalForce[2 * node] += load.force[0];
-                model_.externalForce[2 * node + 1] += load.force[1];
+                model_.externalForce[model_.displacementDof(node, 0)] += load.force[0];
+                model_.externalForce[model_.displacementDof(node, 1)] += load.force[1];
             }
         }
     }

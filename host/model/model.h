@@ -15,6 +15,11 @@ namespace xefhost {
 // Gmsh element type of an element topology code ("T1" -> 2), or 0 when the host has none.
 int gmshTypeOfTopology(const std::string& topology);
 
+// The one statement of which unknowns are the displacement: a node's first two unknowns are ux
+// and uy, and the host takes elements with exactly these two unknowns per node (fixes, loads,
+// reactions and results are displacement components).
+constexpr int kDisplacementComponents = 2;
+
 struct Model {
     int nodesPerElement = 0;
     int dofsPerNode = 0;
@@ -33,6 +38,8 @@ struct Model {
     size_t nodeCount() const { return nodeIds.size(); }
     size_t elementCount() const { return elementIds.size(); }
     size_t dofCount() const { return nodeCount() * dofsPerNode; }
+    // The unknown of displacement component c (0: x, 1: y) of a node.
+    size_t displacementDof(size_t node, int c) const { return node * dofsPerNode + c; }
     const double* material(size_t element) const {
         return materials.data() + elementMaterial[element] * dataCount;
     }
