@@ -80,7 +80,7 @@ class Newton {
             if (!matrixCurrent_) {
                 assembleTangent();
             }
-            factorize(result_.factorizations == 0);
+            factorize(step);
             ++record.factorizations;
             norm = update();
             record.residualNorms.push_back(norm);
@@ -123,8 +123,12 @@ class Newton {
         clock_.finish(stages_, "assembly");
     }
 
-    // The first factorization is preceded by the factor's analysis, once for the pattern.
-    void factorize(bool first) {
+    // The first factorization is preceded by the factor's analysis, once for the pattern. Only
+    // the first one, of the stiffness at rest, can tell that supports are missing: a tangent
+    // that turns singular later means the iterations went astray (an element turned inside
+    // out, a material past its limit), which smaller load steps may avoid.
+    void factorize(int step) {
+        const bool first = result_.factorizations == 0;
         if (first) {
             progress_("analysing the factor");
             solver_.analyze(system_.matrix);
@@ -135,8 +139,17 @@ class Newton {
             solver_.factorize(system_.matrix);
             ++result_.factorizations;
         } catch (const SingularModelError& error) {
-            throw SingularModelError(std::string("the model can move freely: ") + error.what() +
-                                     "; fix more displacement components");
+            if (first) {
+                throw SingularModelError(std::string("the model can move freely: ") + error.what() +
+                                         "; fix more displacement components");
+            }
+            throw NotConvergedError(
+                "Newton's method did not converge in step " + std::to_string(step) + " of " +
+                std::to_string(settings_.steps) +
+                ": the tangent became "
+                "singular after " +
+                std::to_string(result_.factorizations) + " factorizations (" + error.what() +
+                "); apply the load in more steps ([solve] steps)");
         }
         clock_.finish(stages_, "factorization");
     }
