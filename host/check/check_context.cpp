@@ -12,7 +12,8 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 std::string kernelBlockerOf(const ElSpec& es, const std::vector<double>& points,
-                            const std::vector<double>& referenceNodes) {
+                            const std::vector<double>& referenceNodes,
+                            const std::optional<PlaneShape>& shape) {
     const std::string topology = es.topology ? es.topology : "";
     if (points.empty()) {
         return "the bench cannot build the points of integration code " +
@@ -22,8 +23,11 @@ std::string kernelBlockerOf(const ElSpec& es, const std::vector<double>& points,
         return "intPointCount " + std::to_string(es.intPointCount) + " does not match the " +
                std::to_string(points.size() / 4) + " points of code " + std::to_string(es.intCode);
     }
-    if (referenceNodes.empty() || !isTriangleTopology(topology)) {
+    if (referenceNodes.empty()) {
         return "the bench has no reference nodes for topology \"" + topology + "\"";
+    }
+    if (!shape) {
+        return "topology " + topology + " is not a triangle or a quadrilateral";
     }
     if (static_cast<int>(referenceNodes.size() / 3) != es.nodeCount) {
         return "topology " + topology + " has " + std::to_string(referenceNodes.size() / 3) +
@@ -48,9 +52,9 @@ CheckContext::CheckContext(const ElementLibrary& library_, unsigned long long se
                            std::optional<int> workSize_)
     : library(library_), element(library_, -1, -1), seed(seed_), workSize(workSize_),
       points(pointsForCode(element.record().intCode)),
-      referenceNodes(referenceNodesFor(element.record().topology ? element.record().topology : "",
-                                       element.record().nodeCount)),
-      kernelBlocker(kernelBlockerOf(element.record(), points, referenceNodes)),
+      referenceNodes(referenceNodesFor(element.record().topology ? element.record().topology : "")),
+      shape(planeShapeOf(element.record().topology ? element.record().topology : "")),
+      kernelBlocker(kernelBlockerOf(element.record(), points, referenceNodes, shape)),
       motionBlocker(motionBlockerOf(element.record())) {}
 
 Random CheckContext::random(unsigned salt) const {
@@ -66,32 +70,25 @@ size_t CheckContext::workReals() const {
     return std::max(kBenchWorkReals, static_cast<size_t>(std::max(workSize.value_or(0), 0)));
 }
 
-std::vector<double> CheckContext::placeNodes(const double corners[3][2]) const {
-    const int nodeCount = record().nodeCount;
-    std::vector<double> coords(3 * nodeCount, 0.0);
-    for (int k = 0; k < nodeCount; ++k) {
-        for (int c = 0; c < 3; ++c) {
-            const double area = referenceNodes[3 * k + c];
-            coords[3 * k] += area * corners[c][0];
-            coords[3 * k + 1] += area * corners[c][1];
-        }
-    }
-    return coords;
+std::vector<double> CheckContext::placeNodes(const std::vector<Point>& corners) const {
+    return check::placeNodes(*shape, referenceNodes, corners);
 }
 
 ElementState CheckContext::randomElement(Random& random) const {
-    // An equilateral triangle of unit side, turned and shifted at random, each corner moved by
-    // up to 0.12: far from degenerate, never the same shape twice.
+    // A regular triangle or square of unit side, turned and shifted at random, each corner moved
+    // by up to 0.12 along each axis: convex and far from degenerate, never the same shape twice.
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    const int corners = cornerCount(*shape);
+    const double radius = 0.5 / std::sin(kPi / corners);
     const double turn = kPi * unit(random);
     const double shift[2] = {2.0 * unit(random), 2.0 * unit(random)};
-    double corners[3][2];
-    for (int c = 0; c < 3; ++c) {
-        const double angle = turn + 2.0 * kPi * c / 3.0;
-        corners[c][0] = shift[0] + std::cos(angle) / std::sqrt(3.0) + 0.12 * unit(random);
-        corners[c][1] = shift[1] + std::sin(angle) / std::sqrt(3.0) + 0.12 * unit(random);
+    std::vector<Point> placed(corners);
+    for (int c = 0; c < corners; ++c) {
+        const double angle = turn + 2.0 * kPi * c / corners;
+        placed[c][0] = shift[0] + radius * std::cos(angle) + 0.12 * unit(random);
+        placed[c][1] = shift[1] + radius * std::sin(angle) + 0.12 * unit(random);
     }
-    return {placeNodes(corners), std::vector<double>(record().dofCount, 0.0)};
+    return {placeNodes(placed), std::vector<double>(record().dofCount, 0.0)};
 }
 
 ElementState CheckContext::randomState(Random& random) const {

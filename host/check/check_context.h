@@ -3,6 +3,7 @@
 #pragma once
 
 #include "check_harness.h"
+#include "check_shapes.h"
 
 #include <memory>
 #include <optional>
@@ -23,6 +24,7 @@ struct CheckContext {
     std::optional<int> workSize;
     std::vector<double> points;         // of the default code, empty when the bench has none
     std::vector<double> referenceNodes; // of the topology, empty when the bench has none
+    std::optional<PlaneShape> shape;    // of the topology, none when it is not plane
     // Why the kernels cannot be called on a random element, empty when they can.
     std::string kernelBlocker;
     // Why the unknowns cannot be read as displacements, empty when they can: every node must
@@ -37,12 +39,13 @@ struct CheckContext {
     size_t workReals() const;
     std::unique_ptr<KernelHarness> harness() const;
 
-    // A distorted element of size about 1, away from the origin, nodes counter-clockwise.
+    // A distorted element of the topology's shape, sides about 1 long, away from the origin,
+    // corners counter-clockwise. Only when kernelBlocker is empty.
     ElementState randomElement(Random& random) const;
     // The same with random unknowns of size about 0.01.
     ElementState randomState(Random& random) const;
-    // Node positions of an element whose corners are given, from the reference nodes.
-    std::vector<double> placeNodes(const double corners[3][2]) const;
+    // Node positions [nodeCount][3] of the straight-sided element with these corners.
+    std::vector<double> placeNodes(const std::vector<Point>& corners) const;
 };
 
 } // namespace xefhost::check

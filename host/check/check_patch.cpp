@@ -2,12 +2,10 @@
 // and the interior solved for. An element that can represent constant strain in any shape returns
 // the linear field inside and the same point values in every element, to round-off.
 #include "check_measures.h"
-#include "check_reference_data.h"
+#include "check_patch_layout.h"
 #include "checks.h"
 
 #include <algorithm>
-#include <array>
-#include <cmath>
 
 namespace xefhost::check {
 
@@ -15,66 +13,6 @@ namespace {
 
 constexpr double kTolerance = 1e-9;
 constexpr int kMaxIterations = 25;
-
-// Five triangles around one interior corner, no two alike, boundary counter-clockwise.
-constexpr double kInteriorCorner[2] = {0.45, 0.52};
-constexpr double kBoundaryCorners[5][2] = {
-    {0.0, 0.0}, {1.1, -0.1}, {1.3, 0.9}, {0.6, 1.25}, {-0.15, 0.8}};
-
-struct Patch {
-    std::vector<std::array<double, 2>> positions;
-    std::vector<std::vector<int>> elementNodes; // patch node of every element node
-    std::vector<int> offsets;                   // first patch unknown of every patch node
-    std::vector<int> dofs;                      // unknowns of every patch node
-    std::vector<bool> onBoundary;
-    int unknownCount = 0;
-};
-
-double distanceToSegment(const std::array<double, 2>& p, const double* a, const double* b) {
-    const double dx = b[0] - a[0], dy = b[1] - a[1];
-    const double t =
-        std::clamp(((p[0] - a[0]) * dx + (p[1] - a[1]) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
-    return std::hypot(p[0] - a[0] - t * dx, p[1] - a[1] - t * dy);
-}
-
-int patchNode(Patch& patch, double x, double y, int dofs) {
-    for (size_t g = 0; g < patch.positions.size(); ++g) {
-        if (std::hypot(patch.positions[g][0] - x, patch.positions[g][1] - y) < 1e-12) {
-            return static_cast<int>(g);
-        }
-    }
-    patch.positions.push_back({x, y});
-    patch.dofs.push_back(dofs);
-    return static_cast<int>(patch.positions.size()) - 1;
-}
-
-Patch triangleFan(const CheckContext& context) {
-    const ElSpec& es = context.record();
-    Patch patch;
-    for (int e = 0; e < 5; ++e) {
-        const double corners[3][2] = {
-            {kInteriorCorner[0], kInteriorCorner[1]},
-            {kBoundaryCorners[e][0], kBoundaryCorners[e][1]},
-            {kBoundaryCorners[(e + 1) % 5][0], kBoundaryCorners[(e + 1) % 5][1]}};
-        const std::vector<double> coords = context.placeNodes(corners);
-        std::vector<int> nodes;
-        for (int k = 0; k < es.nodeCount; ++k) {
-            nodes.push_back(patchNode(patch, coords[3 * k], coords[3 * k + 1], es.nodeDofs[k]));
-        }
-        patch.elementNodes.push_back(nodes);
-    }
-    for (const auto& p : patch.positions) {
-        bool boundary = false;
-        for (int b = 0; b < 5; ++b) {
-            boundary = boundary || distanceToSegment(p, kBoundaryCorners[b],
-                                                     kBoundaryCorners[(b + 1) % 5]) < 1e-12;
-        }
-        patch.onBoundary.push_back(boundary);
-        patch.offsets.push_back(patch.unknownCount);
-        patch.unknownCount += patch.dofs.back();
-    }
-    return patch;
-}
 
 ElementState elementState(const Patch& patch, int e, const ElSpec& es, const Eigen::VectorXd& u) {
     ElementState state{std::vector<double>(3 * es.nodeCount, 0.0), {}};
@@ -213,11 +151,7 @@ std::vector<CheckResult> checkPatch(const CheckContext& context) {
         return {skipped(name, blocker)};
     }
     const ElSpec& es = context.record();
-    if (!isTriangleTopology(es.topology)) {
-        return {skipped(name,
-                        std::string("the bench has no patch builder for topology ") + es.topology)};
-    }
-    const Patch patch = triangleFan(context);
+    const Patch patch = buildPatch(context);
     Random random = context.random(4);
     const Eigen::VectorXd exact = linearField(patch, es.dimensions, random);
     std::unique_ptr<KernelHarness> element = context.harness();
@@ -225,8 +159,11 @@ std::vector<CheckResult> checkPatch(const CheckContext& context) {
     const double displacement = interiorDisplacementError(patch, es.dimensions, solution.u, exact);
     const bool compareValues = es.gpostCount > 0 && es.intPointCount > 0;
     const double values = compareValues ? pointValueSpread(patch, *element, solution.u) : 0.0;
-    std::string detail = std::to_string(patch.elementNodes.size()) + " elements, interior " +
-                         "displacement " + figureText(displacement) + ", point values " +
+    const long boundary = std::count(patch.onBoundary.begin(), patch.onBoundary.end(), true);
+    std::string detail = std::to_string(patch.elementNodes.size()) + " elements, " +
+                         std::to_string(patch.positions.size()) + " nodes (" +
+                         std::to_string(boundary) + " on the boundary), interior displacement " +
+                         figureText(displacement) + ", point values " +
                          (compareValues ? figureText(values) : "not compared (none)");
     if (!solution.converged) {
         detail = "the patch did not reach equilibrium in " + std::to_string(kMaxIterations) +

@@ -4,6 +4,7 @@
 #include "integration_points.h"
 
 #include <cmath>
+#include <iterator>
 #include <vector>
 
 namespace xefhost::check {
@@ -34,6 +35,39 @@ bool domainOf(int code, Domain& domain) {
     return true;
 }
 
+// The catalogue's topologies with the sizes of their tables, which the lookup by code does not
+// give; the surface topologies P and S share the triangle's and quadrilateral's reference nodes.
+struct Topology {
+    const char* code;
+    const double* nodes;
+    size_t reals;
+    std::optional<PlaneShape> shape;
+};
+
+#define MOLR_TOPOLOGY(code, shape)                                                                 \
+    { #code, top##code, std::size(top##code), shape }
+const Topology kTopologies[] = {
+    MOLR_TOPOLOGY(L1, std::nullopt),
+    MOLR_TOPOLOGY(L2, std::nullopt),
+    MOLR_TOPOLOGY(T1, PlaneShape::Triangle),
+    MOLR_TOPOLOGY(T2, PlaneShape::Triangle),
+    MOLR_TOPOLOGY(Q1, PlaneShape::Quadrilateral),
+    MOLR_TOPOLOGY(Q2, PlaneShape::Quadrilateral),
+    MOLR_TOPOLOGY(C1, std::nullopt),
+    MOLR_TOPOLOGY(C2, std::nullopt),
+    MOLR_TOPOLOGY(P1, PlaneShape::Triangle),
+    MOLR_TOPOLOGY(P2, PlaneShape::Triangle),
+    MOLR_TOPOLOGY(S1, PlaneShape::Quadrilateral),
+    MOLR_TOPOLOGY(S2, PlaneShape::Quadrilateral),
+    MOLR_TOPOLOGY(O1, std::nullopt),
+    MOLR_TOPOLOGY(O2, std::nullopt),
+    MOLR_TOPOLOGY(H1, std::nullopt),
+    MOLR_TOPOLOGY(H2, std::nullopt),
+    MOLR_TOPOLOGY(Q2S, PlaneShape::Quadrilateral),
+    MOLR_TOPOLOGY(H2S, std::nullopt),
+};
+#undef MOLR_TOPOLOGY
+
 } // namespace
 
 std::vector<double> pointsForCode(int code) {
@@ -59,16 +93,22 @@ std::vector<int> codesOnSameDomain(int code) {
     return codes;
 }
 
-std::vector<double> referenceNodesFor(const std::string& topology, int nodeCount) {
-    const double* nodes = XEFSetReferenceNodes(topology.c_str());
-    if (!nodes || nodeCount <= 0) {
-        return {};
+std::vector<double> referenceNodesFor(const std::string& topology) {
+    for (const Topology& entry : kTopologies) {
+        if (topology == entry.code) {
+            return std::vector<double>(entry.nodes, entry.nodes + entry.reals);
+        }
     }
-    return std::vector<double>(nodes, nodes + 3 * nodeCount);
+    return {};
 }
 
-bool isTriangleTopology(const std::string& topology) {
-    return !topology.empty() && (topology[0] == 'T' || topology[0] == 'P');
+std::optional<PlaneShape> planeShapeOf(const std::string& topology) {
+    for (const Topology& entry : kTopologies) {
+        if (topology == entry.code) {
+            return entry.shape;
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace xefhost::check

@@ -2,6 +2,9 @@
 // from the library's catalogue and topology tables.
 #pragma once
 
+#include "check_shapes.h"
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,11 +18,12 @@ std::vector<double> pointsForCode(int code);
 // itself among them, in ascending order. Empty when the bench cannot build `code`.
 std::vector<int> codesOnSameDomain(int code);
 
-// The reference-node table of a topology, three reals per node. Empty when the catalogue does not
-// know the topology.
-std::vector<double> referenceNodesFor(const std::string& topology, int nodeCount);
+// The whole reference-node table of a topology, three reals per node, as many nodes as the
+// topology has. Empty when the catalogue does not know the topology.
+std::vector<double> referenceNodesFor(const std::string& topology);
 
-// True for the triangle topologies, whose reference-node triples are area coordinates.
-bool isTriangleTopology(const std::string& topology);
+// The plane shape of a topology's reference element; none for the lines and solids, and for a code
+// the catalogue does not know.
+std::optional<PlaneShape> planeShapeOf(const std::string& topology);
 
 } // namespace xefhost::check

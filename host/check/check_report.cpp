@@ -44,6 +44,16 @@ int countOf(const std::vector<CheckResult>& results, Status status) {
     return count;
 }
 
+std::string skippedNames(const std::vector<CheckResult>& results) {
+    std::string names;
+    for (const CheckResult& result : results) {
+        if (result.status == Status::Skip) {
+            names += (names.empty() ? "" : ", ") + result.name;
+        }
+    }
+    return names;
+}
+
 } // namespace
 
 std::string figureText(double value) {
@@ -72,7 +82,10 @@ CheckResult skipped(const std::string& name, const std::string& reason) {
 }
 
 int exitCodeOf(const std::vector<CheckResult>& results) {
-    return countOf(results, Status::Fail) > 0 ? 1 : 0;
+    if (countOf(results, Status::Fail) > 0) {
+        return kExitFailed;
+    }
+    return countOf(results, Status::Skip) > 0 ? kExitSkipped : kExitPassed;
 }
 
 void printText(const CheckSubject& subject, const std::vector<CheckResult>& results,
@@ -97,7 +110,11 @@ void printText(const CheckSubject& subject, const std::vector<CheckResult>& resu
     }
     out << results.size() << " checks: " << countOf(results, Status::Pass) << " passed, "
         << countOf(results, Status::Fail) << " failed, " << countOf(results, Status::Skip)
-        << " skipped\n";
+        << " skipped";
+    if (countOf(results, Status::Skip) > 0) {
+        out << " (" << skippedNames(results) << "); the element is not verified";
+    }
+    out << "\n";
 }
 
 void printJson(const CheckSubject& subject, const std::vector<CheckResult>& results,
@@ -123,13 +140,15 @@ void printJson(const CheckSubject& subject, const std::vector<CheckResult>& resu
     out << "\n  ],\n  \"passed\": " << countOf(results, Status::Pass)
         << ",\n  \"failed\": " << countOf(results, Status::Fail)
         << ",\n  \"skipped\": " << countOf(results, Status::Skip)
+        << ",\n  \"verified\": " << (exitCodeOf(results) == kExitPassed ? "true" : "false")
         << ",\n  \"exitCode\": " << exitCodeOf(results) << "\n}\n";
 }
 
 void printJsonRefusal(const std::string& library, const std::string& reason, std::ostream& out) {
     out << "{\n  \"library\": " << jsonQuoted(library)
         << ",\n  \"usable\": false,\n  \"reason\": " << jsonQuoted(reason)
-        << ",\n  \"checks\": [],\n  \"exitCode\": 2\n}\n";
+        << ",\n  \"checks\": [],\n  \"verified\": false,\n  \"exitCode\": " << kExitUnusable
+        << "\n}\n";
 }
 
 } // namespace xefhost::check

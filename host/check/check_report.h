@@ -41,7 +41,12 @@ struct CheckSubject {
 // A figure as the report prints it: counts as integers, measures with three digits.
 std::string figureText(double value);
 
-// 0 when nothing failed, 1 otherwise.
+// 0 when every check passed, 1 when one failed, 4 when none failed but one or more were skipped:
+// an element is verified only by checks that ran. 2 is the refusal of an unusable library.
+constexpr int kExitPassed = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUnusable = 2;
+constexpr int kExitSkipped = 4;
 int exitCodeOf(const std::vector<CheckResult>& results);
 
 void printText(const CheckSubject& subject, const std::vector<CheckResult>& results,

@@ -54,7 +54,7 @@ int refuse(const CheckOptions& options, const std::string& message, std::ostream
         check::printJsonRefusal(options.library, message, out);
     }
     errors << "xefhost: " << message << "\n";
-    return 2;
+    return check::kExitUnusable;
 }
 
 } // namespace

@@ -14,8 +14,9 @@ struct CheckOptions {
     unsigned long long seed = 1;
 };
 
-// Runs every check and prints the report; returns 0 when all pass, 1 when one fails and 2 when
-// the library cannot be used at all (the reason then goes to `errors`, or into the JSON document).
+// Runs every check and prints the report; returns 0 when all pass, 1 when one fails, 4 when none
+// fails but some could not run (the element is then not verified), and 2 when the library cannot
+// be used at all (the reason then goes to `errors`, or into the JSON document).
 int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& errors);
 
 } // namespace xefhost

@@ -1,64 +1,23 @@
 // `xefhost check` end to end: the MOLR module passes every check, and each deliberately faulty
 // library is caught by the check meant for its fault, and only the checks its fault touches fail.
-#include "command_runner.h"
+#include "check_run.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <map>
 #include <regex>
-#include <sstream>
 
 namespace {
 
+using molrtest::check;
+using molrtest::expectStatus;
+using molrtest::kAllChecks;
+using molrtest::Report;
 using molrtest::runCommand;
 using molrtest::xefhost;
 
-const char* const kAllChecks[] = {
-    "description",  "tangent",   "rigid-residual", "rigid-modes",
-    "patch",        "frame",     "point-count",    "rule-independence",
-    "work-tangent", "work-post", "determinism",    "thread-safety"};
-
 std::string faulty(const std::string& fault) {
-    return std::string(MOLR_FAULTY_ELEMENT_DIR) + "/faulty_" + fault + ".so";
-}
-
-struct Report {
-    int exitCode = -1;
-    std::string output;
-    std::map<std::string, std::string> status; // check name -> PASS, FAIL or SKIP
-    std::map<std::string, std::string> lines;
-
-    std::string line(const std::string& name) const {
-        const auto found = lines.find(name);
-        return found == lines.end() ? std::string() : found->second;
-    }
-};
-
-Report check(const std::string& library, const std::string& options = "") {
-    const molrtest::CommandResult r = runCommand(xefhost() + " check " + library + " " + options);
-    Report report{r.exitCode, r.output, {}, {}};
-    std::istringstream lines(r.output);
-    std::string text;
-    while (std::getline(lines, text)) {
-        std::istringstream words(text);
-        std::string status, name;
-        words >> status >> name;
-        if (status == "PASS" || status == "FAIL" || status == "SKIP") {
-            report.status[name] = status;
-            report.lines[name] = text;
-        }
-    }
-    return report;
-}
-
-void expectStatus(const Report& report, std::initializer_list<const char*> names,
-                  const std::string& status) {
-    for (const char* name : names) {
-        const auto found = report.status.find(name);
-        ASSERT_NE(found, report.status.end()) << name << "\n" << report.output;
-        EXPECT_EQ(found->second, status) << name << "\n" << report.output;
-    }
+    return molrtest::testElement("faulty_" + fault);
 }
 
 TEST(CheckBench, MolrPassesEveryCheck) {
@@ -190,6 +149,7 @@ const char* const kJsonCheck = R"(import json, sys
 document, exit_code, failing = sys.argv[1], int(sys.argv[2]), sys.argv[3]
 d = json.load(open(document))
 assert d['exitCode'] == exit_code, d
+assert d['verified'] == (exit_code == 0), d
 found = ','.join(sorted(c['name'] for c in d['checks'] if c['status'] == 'FAIL'))
 assert found == failing, found
 for c in d['checks']:
@@ -197,6 +157,7 @@ for c in d['checks']:
     assert c['status'] == 'SKIP' or isinstance(c['figure'], (int, float)), c
 if d['checks']:
     assert d['failed'] + d['passed'] + d['skipped'] == len(d['checks']), d
+    assert (d['skipped'] > 0) == (exit_code == 4) or d['failed'] > 0, d
 else:
     assert d['usable'] is False and d['reason'], d
 )";
@@ -223,6 +184,8 @@ TEST(CheckBench, JsonReportsParseAndAgreeWithTheExitCode) {
     expectJson(faulty("work_overrun"), "--work-size 228", 1, "work-tangent");
     expectJson(faulty("nondeterministic"), "", 1, "determinism,thread-safety");
     expectJson(faulty("null_kernel"), "", 2, "");
+    expectJson(molrtest::testElement("quadrilateral_q1"), "", 0, "");
+    expectJson(molrtest::testElement("quadrilateral_q1_unknown_topology"), "", 4, "");
 }
 
 TEST(CheckBench, TheSeedChangesTheTrialsNotTheVerdict) {
