@@ -231,7 +231,8 @@ int runSolve(const SolveOptions& options, std::ostream& out) {
             const double E = materialValue(a.model.material(0), a.dataKeys, "e", 1.0);
             const double nu = materialValue(a.model.material(0), a.dataKeys, "nu", 0.0);
             a.errors = errorNorms(a.model, a.gpostNames, a.post, a.u,
-                                  makeExactSolution(*problem.exact, E, nu));
+                                  makeExactSolution(*problem.exact, E, nu),
+                                  kernels.record(0).intPoints, kernels.pointCount());
         }
         clock.finish(a.stages, "post");
         progress.clear();
@@ -253,6 +254,9 @@ int runSolve(const SolveOptions& options, std::ostream& out) {
         writeResults(options.output, name, problem, levels.back(), levels);
     clock.finish(output, "output");
     progress.clear();
+    for (const std::string& note : outputNotes(levels.back())) {
+        out << "note: " << note << "\n";
+    }
     out << "\nwrote";
     for (const std::string& file : written) {
         out << " " << file;

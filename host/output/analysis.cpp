@@ -1,3 +1,4 @@
+// Equilibrium figures of a solved level, summed from the model and the assembled forces.
 #include "analysis.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Atomic file writes: a temporary beside the target, forced to disk, then renamed over it.
 #include "atomic_file.h"
 
 #include <atomic>

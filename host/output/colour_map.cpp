@@ -1,3 +1,4 @@
+// The viridis colour scale and its discrete levels, for pictures.
 #include "colour_map.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-// Discretization errors of a solved triangle mesh against a closed-form solution.
+// Discretization errors of a solved plane mesh against a closed-form solution.
 #pragma once
 
 #include "exact_solution.h"
@@ -16,9 +16,12 @@ struct ErrorNorms {
     double maxNodalDifference = 0; // max over nodes of |u_h - u|, relative to max |u|
 };
 
-// Needs linear triangles and point quantities named Dxx, Dxy, Dyy and the three stresses.
+// Needs a plane element of 3, 6, 4, 8 or 9 nodes and point quantities named Dxx, Dxy, Dyy and the
+// three stresses. `intPoints` holds (xi, eta, zeta, weight) for each of the `pointCount` points at
+// which the element gave its point values, in the element's reference coordinates. The integrals
+// use a degree-5 rule of the shape; the element's point values are fitted over the element first.
 ErrorNorms errorNorms(const Model& model, const std::vector<std::string>& gpostNames,
                       const PostResults& post, const std::vector<double>& u,
-                      const ExactSolution& exact);
+                      const ExactSolution& exact, const double* intPoints, int pointCount);
 
 } // namespace xefhost

@@ -1,3 +1,4 @@
+// JSON text built value by value: doubles in the shortest round-trip form, non-finite as null.
 #include "json_writer.h"
 
 #include "text_escape.h"

@@ -1,6 +1,8 @@
+// Element values averaged on a grid of cells, element by element over its covering triangles.
 #include "raster_average.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -11,6 +13,8 @@ namespace {
 struct Point {
     double x, y;
 };
+
+using Triangle = std::array<Point, 3>;
 
 // Twice the signed area of (a, b, c): the side of line ab on which c lies.
 double side(Point a, Point b, Point c) {
@@ -32,41 +36,53 @@ int clampedIndex(double coordinate, int count) {
 } // namespace
 
 std::vector<double> rasterAverage(const std::vector<double>& points,
-                                  const std::vector<int32_t>& triangles,
+                                  const std::vector<int32_t>& triangles, int trianglesPerElement,
                                   const std::vector<double>& values, int columns, int rows) {
     const size_t cells = static_cast<size_t>(columns) * rows;
     std::vector<double> sum(cells, 0.0);
     std::vector<int> count(cells, 0);
-    const auto add = [&](int column, int row, double value) {
+    // Neighbouring triangles of one element share edges, whose centres both of them cover.
+    std::vector<size_t> lastElement(cells, values.size());
+    const auto add = [&](int column, int row, size_t e) {
         const size_t cell = static_cast<size_t>(row) * columns + column;
-        sum[cell] += value;
-        ++count[cell];
+        if (lastElement[cell] != e) {
+            lastElement[cell] = e;
+            sum[cell] += values[e];
+            ++count[cell];
+        }
+    };
+    const auto triangleOf = [&](size_t t) {
+        Triangle corner;
+        for (int k = 0; k < 3; ++k) {
+            const size_t node = triangles[3 * t + k];
+            corner[k] = {points[2 * node], points[2 * node + 1]};
+        }
+        return corner;
     };
     for (size_t e = 0; e < values.size(); ++e) {
         if (!std::isfinite(values[e])) {
             continue;
         }
-        Point corner[3];
-        for (int k = 0; k < 3; ++k) {
-            const size_t node = triangles[3 * e + k];
-            corner[k] = {points[2 * node], points[2 * node + 1]};
-        }
-        const auto [left, right] = std::minmax({corner[0].x, corner[1].x, corner[2].x});
-        const auto [top, bottom] = std::minmax({corner[0].y, corner[1].y, corner[2].y});
         bool counted = false;
-        for (int row = clampedIndex(top - 0.5, rows); row <= clampedIndex(bottom - 0.5, rows);
-             ++row) {
-            for (int column = clampedIndex(left - 0.5, columns);
-                 column <= clampedIndex(right - 0.5, columns); ++column) {
-                if (covers(corner, {column + 0.5, row + 0.5})) {
-                    add(column, row, values[e]);
-                    counted = true;
+        for (int t = 0; t < trianglesPerElement; ++t) {
+            const Triangle corner = triangleOf(e * trianglesPerElement + t);
+            const auto [left, right] = std::minmax({corner[0].x, corner[1].x, corner[2].x});
+            const auto [top, bottom] = std::minmax({corner[0].y, corner[1].y, corner[2].y});
+            for (int row = clampedIndex(top - 0.5, rows); row <= clampedIndex(bottom - 0.5, rows);
+                 ++row) {
+                for (int column = clampedIndex(left - 0.5, columns);
+                     column <= clampedIndex(right - 0.5, columns); ++column) {
+                    if (covers(corner.data(), {column + 0.5, row + 0.5})) {
+                        add(column, row, e);
+                        counted = true;
+                    }
                 }
             }
         }
         if (!counted) {
+            const Triangle corner = triangleOf(e * trianglesPerElement);
             add(clampedIndex((corner[0].x + corner[1].x + corner[2].x) / 3, columns),
-                clampedIndex((corner[0].y + corner[1].y + corner[2].y) / 3, rows), values[e]);
+                clampedIndex((corner[0].y + corner[1].y + corner[2].y) / 3, rows), e);
         }
     }
     std::vector<double> average(cells, std::numeric_limits<double>::quiet_NaN());

@@ -1,4 +1,4 @@
-// Pictures of large meshes are drawn as a grid of coloured cells: one path per triangle would make
+// Pictures of large meshes are drawn as a grid of coloured cells: one path per element would make
 // a file of hundreds of megabytes that no viewer opens.
 #pragma once
 
@@ -9,12 +9,13 @@ namespace xefhost {
 
 // The average element value seen by each cell of a grid of `columns` x `rows` unit squares, row
 // after row. `points` holds two coordinates per point in grid units (x to the right, y down, the
-// grid covering [0, columns] x [0, rows]). A triangle counts in every cell whose centre it covers,
-// so that coarse regions show no holes, and one that covers no centre counts in the cell of its
-// centroid, so that no element is lost. Cells that no triangle reaches, and elements whose value
-// is not finite, are left out: their cells hold NaN.
+// grid covering [0, columns] x [0, rows]); each element is covered by `trianglesPerElement`
+// consecutive triangles of `triangles` (three point indices each). An element counts once in every
+// cell whose centre it covers, so that coarse regions show no holes, and one that covers no centre
+// counts in the cell of its first triangle's centroid, so that no element is lost. Cells that no
+// element reaches, and elements whose value is not finite, are left out: their cells hold NaN.
 std::vector<double> rasterAverage(const std::vector<double>& points,
-                                  const std::vector<int32_t>& triangles,
+                                  const std::vector<int32_t>& triangles, int trianglesPerElement,
                                   const std::vector<double>& values, int columns, int rows);
 
 } // namespace xefhost

@@ -1,3 +1,4 @@
+// The three result files of a solved level, and the derived fields they carry or leave out.
 #include "result_output.h"
 
 #include "atomic_file.h"
@@ -5,33 +6,17 @@
 #include "material_keys.h"
 #include "name_escapes.h"
 #include "svg_writer.h"
+#include "vtk_cell.h"
 #include "vtu_writer.h"
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <future>
-#include <limits>
 
 namespace xefhost {
 
 namespace {
-
-// VTK cell type of an element by its node count (Gmsh and VTK agree on these node orders).
-int vtkCellType(int nodesPerElement) {
-    switch (nodesPerElement) {
-    case 3:
-        return 5; // triangle
-    case 6:
-        return 22; // quadratic triangle
-    case 4:
-        return 9; // quadrilateral
-    case 8:
-        return 23; // quadratic quadrilateral
-    default:
-        return 28; // biquadratic quadrilateral
-    }
-}
 
 int findColumn(const std::vector<std::string>& names, const char* wanted) {
     for (size_t i = 0; i < names.size(); ++i) {
@@ -42,19 +27,28 @@ int findColumn(const std::vector<std::string>& names, const char* wanted) {
     return -1;
 }
 
+const char* const noVonMises = "von Mises stress left out: the element gives no point quantities "
+                               "\u03C3xx, \u03C3yy and \u03C3xy";
+
+bool givesStresses(const Analysis& a) {
+    return findColumn(a.gpostNames, "Sigmaxx") >= 0 && findColumn(a.gpostNames, "Sigmayy") >= 0 &&
+           findColumn(a.gpostNames, "Sigmaxy") >= 0 && a.post.pointCount > 0;
+}
+
 // Von Mises stress per element from the point stresses averaged over the element; in plane
-// strain the out-of-plane stress is nu (sxx + syy) when the material has a nu.
+// strain the out-of-plane stress is nu (sxx + syy) when the material has a nu. Empty when the
+// element gives no stresses: zeros would read as an unstressed body.
 std::vector<double> vonMises(const Analysis& a) {
     const PostResults& post = a.post;
     const Model& m = a.model;
     const int sxx = findColumn(a.gpostNames, "Sigmaxx");
     const int syy = findColumn(a.gpostNames, "Sigmayy");
     const int sxy = findColumn(a.gpostNames, "Sigmaxy");
-    const auto nuAt = std::find(a.dataKeys.begin(), a.dataKeys.end(), "nu");
-    std::vector<double> result(m.elementCount(), std::numeric_limits<double>::quiet_NaN());
-    if (sxx < 0 || syy < 0 || sxy < 0 || post.pointCount <= 0) {
-        return result;
+    if (!givesStresses(a)) {
+        return {};
     }
+    const auto nuAt = std::find(a.dataKeys.begin(), a.dataKeys.end(), "nu");
+    std::vector<double> result(m.elementCount());
     for (size_t e = 0; e < m.elementCount(); ++e) {
         double s[3] = {0, 0, 0};
         for (int g = 0; g < post.pointCount; ++g) {
@@ -92,7 +86,9 @@ std::vector<Field> cellFields(const Analysis& a, const std::vector<double>& mise
             fields[c].values[e] = sum / std::max(points, 1);
         }
     }
-    fields.push_back({"von Mises stress", 1, mises});
+    if (!mises.empty()) {
+        fields.push_back({"von Mises stress", 1, mises});
+    }
     fields.push_back({"element stored sums", 3, post.storedSums});
     return fields;
 }
@@ -114,19 +110,31 @@ std::vector<Field> pointFields(const Analysis& a) {
     return fields;
 }
 
-// Corner triangles of every element, for the picture.
-std::vector<int32_t> cornerTriangles(const Model& m) {
-    std::vector<int32_t> triangles;
+// The mean displacement magnitude of each element's nodes: what the picture shows when the
+// element gives no stresses.
+std::vector<double> displacementMagnitude(const Analysis& a) {
+    const Model& m = a.model;
     const int npe = m.nodesPerElement;
-    const bool quad = npe == 4 || npe == 8 || npe == 9;
+    std::vector<double> result(m.elementCount(), 0.0);
     for (size_t e = 0; e < m.elementCount(); ++e) {
-        const int32_t* n = &m.elements[e * npe];
-        triangles.insert(triangles.end(), {n[0], n[1], n[2]});
-        if (quad) {
-            triangles.insert(triangles.end(), {n[0], n[2], n[3]});
+        for (int k = 0; k < npe; ++k) {
+            const int32_t node = m.elements[e * npe + k];
+            result[e] += std::hypot(a.u[2 * node], a.u[2 * node + 1]) / npe;
         }
     }
-    return triangles;
+    return result;
+}
+
+// The connectivity in VTK's node order.
+std::vector<int32_t> vtkConnectivity(const Model& m, const VtkCell& cell) {
+    const size_t npe = cell.order.size();
+    std::vector<int32_t> reordered(m.elements.size());
+    for (size_t e = 0; e < m.elementCount(); ++e) {
+        for (size_t k = 0; k < npe; ++k) {
+            reordered[e * npe + k] = m.elements[e * npe + cell.order[k]];
+        }
+    }
+    return reordered;
 }
 
 // Deformation drawn at about 5 % of the model's size.
@@ -181,6 +189,13 @@ void levelJson(JsonWriter& json, const Analysis& a) {
 
 } // namespace
 
+std::vector<std::string> outputNotes(const Analysis& finest) {
+    if (givesStresses(finest)) {
+        return {};
+    }
+    return {noVonMises};
+}
+
 std::vector<std::string> writeResults(const std::string& folder, const std::string& name,
                                       const Problem& problem, const Analysis& finest,
                                       const std::vector<Analysis>& levels) {
@@ -189,23 +204,22 @@ std::vector<std::string> writeResults(const std::string& folder, const std::stri
     const std::string svg = base.string() + ".svg";
     const std::string json = base.string() + ".json";
     const Model& m = finest.model;
+    const VtkCell& cell = vtkCellOf(m.nodesPerElement);
     const std::vector<double> mises = vonMises(finest);
+    const std::vector<std::string> notes = outputNotes(finest);
 
     const double scale = deformationScale(finest);
     // The picture is drawn while the ParaView file, by far the larger, goes to disk.
     std::future<void> picture = std::async(std::launch::async, [&]() {
-        std::vector<double> displacement(finest.u);
-        std::vector<double> triangleValues;
-        const std::vector<int32_t> triangles = cornerTriangles(m);
-        const size_t perElement = triangles.size() / 3 / std::max<size_t>(m.elementCount(), 1);
-        for (double v : mises) {
-            triangleValues.insert(triangleValues.end(), perElement, v);
-        }
-        writeSvg(svg, m.coords, triangles, displacement, scale, triangleValues,
-                 problem.title.empty() ? name : problem.title, "von Mises stress");
+        const bool stressed = !mises.empty();
+        writeSvg(svg, m.coords, m.elements, m.nodesPerElement, finest.u, scale,
+                 stressed ? mises : displacementMagnitude(finest),
+                 problem.title.empty() ? name : problem.title,
+                 stressed ? "von Mises stress" : "displacement magnitude",
+                 stressed ? "" : std::string(noVonMises) + "; coloured by the displacement");
     });
-    writeVtu(vtu,
-             VtuMesh{&m.coords, &m.elements, m.nodesPerElement, vtkCellType(m.nodesPerElement)},
+    const std::vector<int32_t> connectivity = vtkConnectivity(m, cell);
+    writeVtu(vtu, VtuMesh{&m.coords, &connectivity, m.nodesPerElement, cell.type},
              pointFields(finest), cellFields(finest, mises));
     picture.get();
 
@@ -214,6 +228,14 @@ std::vector<std::string> writeResults(const std::string& folder, const std::stri
         .member("problem", problem.path)
         .member("title", problem.title)
         .member("deformation_scale", scale);
+    summary.key("notes").beginArray();
+    for (const std::string& note : m.notes) {
+        summary.value(note);
+    }
+    for (const std::string& note : notes) {
+        summary.value(note);
+    }
+    summary.endArray();
     summary.key("levels").beginArray();
     for (const Analysis& a : levels) {
         levelJson(summary, a);

@@ -1,8 +1,10 @@
+// SVG pictures of a deformed mesh: element outlines by colour level, or a raster of averages.
 #include "svg_writer.h"
 
 #include "atomic_file.h"
 #include "colour_map.h"
 #include "raster_average.h"
+#include "reference_cell.h"
 #include "text_escape.h"
 
 #include <algorithm>
@@ -29,16 +31,24 @@ struct Frame {
     double left, top, contentHeight; // picture units
 };
 
-void checkInput(const std::vector<double>& coords, const std::vector<int32_t>& triangles,
-                const std::vector<double>& displacement, const std::vector<double>& cellValue) {
+// The mesh as the picture needs it: its cells and their reference shape.
+struct Cells {
+    const std::vector<int32_t>& nodes;
+    const ReferenceCell& shape;
+    size_t count;
+    const int32_t* of(size_t e) const { return &nodes[e * shape.nodes]; }
+};
+
+void checkInput(const std::vector<double>& coords, const Cells& cells,
+                const std::vector<double>& displacement) {
     const size_t points = coords.size() / 3;
-    if (coords.size() % 3 != 0 || displacement.size() != 2 * points || triangles.empty() ||
-        triangles.size() != 3 * cellValue.size()) {
+    if (coords.size() % 3 != 0 || displacement.size() != 2 * points || cells.count == 0 ||
+        cells.nodes.size() != cells.shape.nodes * cells.count) {
         throw std::invalid_argument("picture data of inconsistent sizes");
     }
-    for (const int32_t corner : triangles) {
-        if (corner < 0 || static_cast<size_t>(corner) >= points) {
-            throw std::invalid_argument("triangle corner " + std::to_string(corner) + " of " +
+    for (const int32_t node : cells.nodes) {
+        if (node < 0 || static_cast<size_t>(node) >= points) {
+            throw std::invalid_argument("cell node " + std::to_string(node) + " of " +
                                         std::to_string(points) + " points");
         }
     }
@@ -60,10 +70,10 @@ std::vector<double> deformedPoints(const std::vector<double>& coords,
     return deformed;
 }
 
-Frame fit(const std::vector<double>& points, const std::vector<int32_t>& triangles) {
-    double xMin = points[2 * triangles[0]], xMax = xMin;
-    double yMin = points[2 * triangles[0] + 1], yMax = yMin;
-    for (const int32_t corner : triangles) {
+Frame fit(const std::vector<double>& points, const std::vector<int32_t>& nodes) {
+    double xMin = points[2 * nodes[0]], xMax = xMin;
+    double yMin = points[2 * nodes[0] + 1], yMax = yMin;
+    for (const int32_t corner : nodes) {
         xMin = std::min(xMin, points[2 * corner]);
         xMax = std::max(xMax, points[2 * corner]);
         yMin = std::min(yMin, points[2 * corner + 1]);
@@ -118,25 +128,51 @@ void appendPaths(std::string& svg, const std::vector<std::string>& pathOfLevel, 
     }
 }
 
-void drawTriangles(std::string& svg, const std::vector<double>& points,
-                   const std::vector<int32_t>& triangles, const std::vector<double>& values,
-                   double low, double high, const Frame& frame) {
+void appendPoint(std::string& path, double x, double y, const Frame& frame) {
+    appendCoordinate(path, frame.left + (x - frame.xMin) * frame.pixelsPerUnit);
+    path += ' ';
+    appendCoordinate(path, frame.top + (frame.yMax - y) * frame.pixelsPerUnit);
+}
+
+// Straight edges as lines; an edge with a node inside as the quadratic Bezier curve that passes
+// through that node halfway, whose control point is 2 m - (a + b) / 2.
+void appendOutline(std::string& path, const std::vector<double>& points, const int32_t* nodes,
+                   const ReferenceCell& shape, const Frame& frame) {
+    const size_t corners = shape.corners.size();
+    const auto x = [&](int local) { return points[2 * nodes[local]]; };
+    const auto y = [&](int local) { return points[2 * nodes[local] + 1]; };
+    char command = 'M';
+    path += command;
+    appendPoint(path, x(shape.corners[0]), y(shape.corners[0]), frame);
+    // Repeated commands are left implicit, which keeps large pictures small.
+    const auto begin = [&](char wanted) {
+        path += wanted == command ? ' ' : wanted;
+        command = wanted;
+    };
+    for (size_t k = 0; k < corners; ++k) {
+        const int a = shape.corners[k], b = shape.corners[(k + 1) % corners];
+        const int m = shape.edgeNodes[k];
+        if (m >= 0) {
+            begin('Q');
+            appendPoint(path, 2 * x(m) - (x(a) + x(b)) / 2, 2 * y(m) - (y(a) + y(b)) / 2, frame);
+            path += ' ';
+            appendPoint(path, x(b), y(b), frame);
+        } else if (k + 1 < corners) { // 'Z' draws the last straight edge
+            begin('L');
+            appendPoint(path, x(b), y(b), frame);
+        }
+    }
+    path += 'Z';
+}
+
+void drawCells(std::string& svg, const std::vector<double>& points, const Cells& cells,
+               const std::vector<double>& values, double low, double high, const Frame& frame) {
     std::vector<std::string> pathOfLevel(colourLevels);
     for (size_t e = 0; e < values.size(); ++e) {
-        if (!std::isfinite(values[e])) {
-            continue;
+        if (std::isfinite(values[e])) {
+            appendOutline(pathOfLevel[colourLevel(values[e], low, high)], points, cells.of(e),
+                          cells.shape, frame);
         }
-        std::string& path = pathOfLevel[colourLevel(values[e], low, high)];
-        for (int k = 0; k < 3; ++k) {
-            const size_t node = triangles[3 * e + k];
-            path += k == 0 ? "M" : k == 1 ? "L" : " ";
-            appendCoordinate(path,
-                             frame.left + (points[2 * node] - frame.xMin) * frame.pixelsPerUnit);
-            path += ' ';
-            appendCoordinate(path,
-                             frame.top + (frame.yMax - points[2 * node + 1]) * frame.pixelsPerUnit);
-        }
-        path += 'Z';
     }
     // Small meshes show their edges; larger ones get strokes in the fill colour, which close the
     // hairline seams that anti-aliasing leaves between neighbouring triangles.
@@ -148,9 +184,9 @@ void drawTriangles(std::string& svg, const std::vector<double>& points,
 }
 
 // Returns the grid's description for the note under the picture.
-std::string drawRaster(std::string& svg, const std::vector<double>& points,
-                       const std::vector<int32_t>& triangles, const std::vector<double>& values,
-                       double low, double high, const Frame& frame) {
+std::string drawRaster(std::string& svg, const std::vector<double>& points, const Cells& cells,
+                       const std::vector<double>& values, double low, double high,
+                       const Frame& frame) {
     const double cellSize = std::max(frame.width, frame.height) / gridLimit;
     const int columns =
         std::clamp(static_cast<int>(std::ceil(frame.width / cellSize)), 1, gridLimit);
@@ -160,7 +196,16 @@ std::string drawRaster(std::string& svg, const std::vector<double>& points,
         gridPoints[2 * p] = (points[2 * p] - frame.xMin) / cellSize;
         gridPoints[2 * p + 1] = (frame.yMax - points[2 * p + 1]) / cellSize;
     }
-    const std::vector<double> average = rasterAverage(gridPoints, triangles, values, columns, rows);
+    const std::vector<int>& local = cells.shape.triangles;
+    std::vector<int32_t> triangles;
+    triangles.reserve(local.size() * cells.count);
+    for (size_t e = 0; e < cells.count; ++e) {
+        for (const int node : local) {
+            triangles.push_back(cells.of(e)[node]);
+        }
+    }
+    const std::vector<double> average = rasterAverage(
+        gridPoints, triangles, static_cast<int>(local.size() / 3), values, columns, rows);
     std::vector<std::string> pathOfLevel(colourLevels);
     for (int row = 0; row < rows; ++row) {
         const double* cell = &average[static_cast<size_t>(row) * columns];
@@ -214,12 +259,14 @@ void drawColourBar(std::string& svg, double low, double high, const std::string&
 } // namespace
 
 void writeSvg(const std::string& path, const std::vector<double>& coords,
-              const std::vector<int32_t>& triangles, const std::vector<double>& displacement,
-              double deformationScale, const std::vector<double>& cellValue,
-              const std::string& title, const std::string& valueLabel) {
-    checkInput(coords, triangles, displacement, cellValue);
+              const std::vector<int32_t>& cells, int nodesPerCell,
+              const std::vector<double>& displacement, double deformationScale,
+              const std::vector<double>& cellValue, const std::string& title,
+              const std::string& valueLabel, const std::string& remark) {
+    const Cells mesh{cells, referenceCell(nodesPerCell), cellValue.size()};
+    checkInput(coords, mesh, displacement);
     const std::vector<double> points = deformedPoints(coords, displacement, deformationScale);
-    const Frame frame = fit(points, triangles);
+    const Frame frame = fit(points, cells);
     double low = 0, high = 0;
     bool any = false;
     for (const double value : cellValue) {
@@ -229,7 +276,8 @@ void writeSvg(const std::string& path, const std::vector<double>& coords,
             any = true;
         }
     }
-    const double height = titleBand + frame.contentHeight + noteBand;
+    const double remarkBand = remark.empty() ? 0 : 18;
+    const double height = titleBand + frame.contentHeight + noteBand + remarkBand;
     std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
                       number(pictureWidth) + "\" height=\"" + number(height) + "\" viewBox=\"0 0 " +
@@ -240,13 +288,21 @@ void writeSvg(const std::string& path, const std::vector<double>& coords,
                       "</text>\n";
     std::string note = "Deformed shape: displacements drawn \u00D7" + number(deformationScale);
     if (cellValue.size() <= svgTriangleLimit) {
-        drawTriangles(svg, points, triangles, cellValue, low, high, frame);
+        drawCells(svg, points, mesh, cellValue, low, high, frame);
     } else {
-        note += drawRaster(svg, points, triangles, cellValue, low, high, frame);
+        note += drawRaster(svg, points, mesh, cellValue, low, high, frame);
     }
-    drawColourBar(svg, low, high, valueLabel, frame);
-    svg += "<text id=\"scale-note\" x=\"" + number(margin) + "\" y=\"" + number(height - 14) +
-           "\" font-size=\"13\">" + xmlEscape(note) + "</text>\n</svg>\n";
+    if (any) {
+        drawColourBar(svg, low, high, valueLabel, frame);
+    }
+    svg += "<text id=\"scale-note\" x=\"" + number(margin) + "\" y=\"" +
+           number(height - 14 - remarkBand) + "\" font-size=\"13\">" + xmlEscape(note) +
+           "</text>\n";
+    if (!remark.empty()) {
+        svg += "<text id=\"remark\" x=\"" + number(margin) + "\" y=\"" + number(height - 14) +
+               "\" font-size=\"13\">" + xmlEscape(remark) + "</text>\n";
+    }
+    svg += "</svg>\n";
     writeTextAtomically(path, svg);
 }
 

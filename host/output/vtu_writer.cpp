@@ -1,3 +1,4 @@
+// VTK XML unstructured grids with appended raw binary arrays, written in one pass.
 #include "vtu_writer.h"
 
 #include "atomic_file.h"

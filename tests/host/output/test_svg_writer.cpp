@@ -1,5 +1,6 @@
 // SVG pictures are parsed back as XML by Python and checked for what a reader of the picture sees.
 #include "grid_mesh.h"
+#include "plane_meshes.h"
 #include "python_reader.h"
 #include "svg_writer.h"
 #include "test_folder.h"
@@ -120,7 +121,7 @@ class SvgWriter : public ::testing::Test {
 
 TEST_F(SvgWriter, ASmallMeshShowsColouredTrianglesWithEdgesBarAndScale) {
     const fs::path file = folder / "small.svg";
-    xefhost::writeSvg(file.string(), squareCoords, squareTriangles, noDisplacement, 250,
+    xefhost::writeSvg(file.string(), squareCoords, squareTriangles, 3, noDisplacement, 250,
                       {2.5, 7.25}, "Stress <MPa> & more", "von Mises \u03C3");
     const auto elements = readSvg(file);
     ASSERT_FALSE(elements.empty());
@@ -164,7 +165,7 @@ TEST_F(SvgWriter, TheMeshIsDrawnDeformedByTheScaledDisplacement) {
     displacement[7] = 0.004; // the corner (1, 1) moves up to (1, 2) when drawn 250 times
     for (const auto& [scale, ratio] : {std::pair{250.0, 0.5}, std::pair{0.0, 1.0}}) {
         const fs::path file = folder / "deformed.svg";
-        xefhost::writeSvg(file.string(), squareCoords, squareTriangles, displacement, scale,
+        xefhost::writeSvg(file.string(), squareCoords, squareTriangles, 3, displacement, scale,
                           {1.0, 1.0}, "t", "v");
         const auto elements = readSvg(file);
         const auto paths = withTag(elements, "path");
@@ -183,7 +184,7 @@ TEST_F(SvgWriter, TheMeshIsDrawnDeformedByTheScaledDisplacement) {
 
 TEST_F(SvgWriter, ElementsWithoutAFiniteValueAreLeftBlank) {
     const fs::path file = folder / "blank.svg";
-    xefhost::writeSvg(file.string(), squareCoords, squareTriangles, noDisplacement, 1,
+    xefhost::writeSvg(file.string(), squareCoords, squareTriangles, 3, noDisplacement, 1,
                       {std::numeric_limits<double>::quiet_NaN(), 3.0}, "t", "v");
     const auto elements = readSvg(file);
     const auto paths = withTag(elements, "path");
@@ -203,7 +204,7 @@ TEST_F(SvgWriter, LargeMeshesStayCompact) {
             values[e] = static_cast<double>((e * 2654435761u) % 1000); // no two neighbours alike
         }
         const fs::path file = folder / "large.svg";
-        xefhost::writeSvg(file.string(), mesh.coords, mesh.triangles,
+        xefhost::writeSvg(file.string(), mesh.coords, mesh.triangles, 3,
                           std::vector<double>(mesh.coords.size() / 3 * 2, 0.0), 1, values, "t",
                           "v");
         EXPECT_LT(fs::file_size(file), 3u << 20) << values.size() << " elements";
@@ -225,8 +226,8 @@ TEST_F(SvgWriter, AGridPictureCoversCoarseElementsAndLeavesGapsBlank) {
     const std::vector<double> displacement(mesh.coords.size() / 3 * 2, 0.0);
     const fs::path file = folder / "grid.svg";
     const auto write = [&] {
-        xefhost::writeSvg(file.string(), mesh.coords, mesh.triangles, displacement, 1, values, "t",
-                          "v");
+        xefhost::writeSvg(file.string(), mesh.coords, mesh.triangles, 3, displacement, 1, values,
+                          "t", "v");
         return fileBytes(file);
     };
     const std::string first = write();
@@ -240,18 +241,139 @@ TEST_F(SvgWriter, AGridPictureCoversCoarseElementsAndLeavesGapsBlank) {
     EXPECT_NEAR(cells.at("#fde725") / blockCells, 1.0, 0.02);
 }
 
+// One path per colour; coordinates in picture units.
+std::vector<std::vector<double>> numbersOfPaths(const std::vector<SvgElement>& elements) {
+    std::vector<std::vector<double>> numbers;
+    for (const auto* path : withTag(elements, "path")) {
+        numbers.push_back(pathNumbers(path->attribute("d")));
+    }
+    return numbers;
+}
+
+TEST_F(SvgWriter, QuadrilateralsAreDrawnThroughTheirFourCornersOnly) {
+    const xefhost::Model quads = molrtest::planeModel(4, 2, 1, 2, 1);
+    const fs::path file = folder / "quads.svg";
+    xefhost::writeSvg(file.string(), quads.coords, quads.elements, 4,
+                      std::vector<double>(quads.coords.size() / 3 * 2, 0.0), 1, {1.0, 2.0}, "t",
+                      "v");
+    const auto elements = readSvg(file);
+    const auto paths = withTag(elements, "path");
+    ASSERT_EQ(paths.size(), 2u);
+    for (const auto* path : paths) {
+        const std::string d = path->attribute("d");
+        EXPECT_EQ(pathNumbers(d).size(), 8u) << d;
+        EXPECT_EQ(d.find('Q'), std::string::npos) << d;
+    }
+}
+
+TEST_F(SvgWriter, CurvedEdgesPassThroughTheirMidNodes) {
+    // One 6-node triangle whose edges bow: its mid nodes lie off the chords.
+    xefhost::Model element = molrtest::planeModel(6, 1, 1, 1, 1);
+    element.elements.resize(6);
+    element.elementIds.resize(1);
+    for (int node : {3, 4, 5}) {
+        element.coords[3 * element.elements[node] + 1] += 0.1;
+    }
+    const fs::path file = folder / "curved.svg";
+    xefhost::writeSvg(file.string(), element.coords, element.elements, 6,
+                      std::vector<double>(element.coords.size() / 3 * 2, 0.0), 1, {1.0}, "t", "v");
+    const auto numbers = numbersOfPaths(readSvg(file));
+    ASSERT_EQ(numbers.size(), 1u);
+    // M corner, then three curves of a control point and an end corner.
+    const std::vector<double>& xy = numbers[0];
+    ASSERT_EQ(xy.size(), 14u);
+    const auto modelX = [&](int local) { return element.coords[3 * element.elements[local]]; };
+    const auto modelY = [&](int local) { return element.coords[3 * element.elements[local] + 1]; };
+    // The picture maps the model by a scale, a shift and a flip of y; two corners give them.
+    const double pixelsPerUnit = (xy[4] - xy[0]) / (modelX(1) - modelX(0));
+    ASSERT_GT(pixelsPerUnit, 0);
+    const auto pictureX = [&](int local) {
+        return xy[0] + (modelX(local) - modelX(0)) * pixelsPerUnit;
+    };
+    const auto pictureY = [&](int local) {
+        return xy[1] - (modelY(local) - modelY(0)) * pixelsPerUnit;
+    };
+    // Edge k runs from xy[4k] by the control point xy[4k + 2] to xy[4k + 4]; its middle is
+    // a quarter of start, half of the control point and a quarter of the end.
+    for (int k = 0; k < 3; ++k) {
+        const int midNode =
+            3 + k; // the reference table's mid-edge nodes follow edges 1-2, 2-3, 3-1
+        const double middleX = (xy[4 * k] + 2 * xy[4 * k + 2] + xy[4 * k + 4]) / 4;
+        const double middleY = (xy[4 * k + 1] + 2 * xy[4 * k + 3] + xy[4 * k + 5]) / 4;
+        EXPECT_NEAR(middleX, pictureX(midNode), 0.2) << "edge " << k;
+        EXPECT_NEAR(middleY, pictureY(midNode), 0.2) << "edge " << k;
+    }
+}
+
+TEST_F(SvgWriter, QuadraticCellsOfEveryShapeAreDrawnWithCurves) {
+    for (const int nodes : {6, 8, 9}) {
+        const xefhost::Model mesh = molrtest::planeModel(nodes, 2, 2, 1, 1);
+        const std::vector<double> values(mesh.elementCount(), 1.0);
+        const fs::path file = folder / "quadratic.svg";
+        xefhost::writeSvg(file.string(), mesh.coords, mesh.elements, nodes,
+                          std::vector<double>(mesh.coords.size() / 3 * 2, 0.0), 1, values, "t",
+                          "v");
+        const auto elements = readSvg(file);
+        const auto paths = withTag(elements, "path");
+        ASSERT_EQ(paths.size(), 1u) << nodes;
+        const std::string d = paths[0]->attribute("d");
+        const size_t corners = nodes == 6 ? 3 : 4;
+        // Each element: the start and, per edge, a control point and an end.
+        EXPECT_EQ(pathNumbers(d).size(), values.size() * 2 * (1 + 2 * corners)) << nodes;
+        EXPECT_NE(d.find('Q'), std::string::npos) << nodes;
+    }
+}
+
+TEST_F(SvgWriter, LargeMeshesOfAnyShapeAreAveragedOnAGridWithoutHoles) {
+    // 21 000 eight-node quadrilaterals over [0, 2] x [0, 1]: 0 on the left half, 1 on the right.
+    const xefhost::Model mesh = molrtest::planeModel(8, 150, 140, 2, 1);
+    ASSERT_GT(mesh.elementCount(), xefhost::svgTriangleLimit);
+    std::vector<double> values(mesh.elementCount());
+    for (size_t e = 0; e < values.size(); ++e) {
+        values[e] = e % 150 < 75 ? 0.0 : 1.0;
+    }
+    const fs::path file = folder / "grid-quads.svg";
+    xefhost::writeSvg(file.string(), mesh.coords, mesh.elements, 8,
+                      std::vector<double>(mesh.coords.size() / 3 * 2, 0.0), 1, values, "t", "v");
+    const auto cells = paintedCells(readSvg(file));
+    // 400 x 200 cells, every one inside the mesh; averages on the middle column mix the colours.
+    long painted = 0;
+    for (const auto& [colour, count] : cells) {
+        painted += count;
+    }
+    EXPECT_EQ(painted, 400 * 200);
+    EXPECT_NEAR(cells.at("#440154") / 40000.0, 1.0, 0.01);
+    EXPECT_NEAR(cells.at("#fde725") / 40000.0, 1.0, 0.01);
+}
+
+TEST_F(SvgWriter, ARemarkIsWrittenUnderThePicture) {
+    const fs::path file = folder / "remark.svg";
+    xefhost::writeSvg(file.string(), squareCoords, squareTriangles, 3, noDisplacement, 1,
+                      {1.0, 2.0}, "t", "v", "something was left out");
+    const auto elements = readSvg(file);
+    bool remark = false;
+    for (const auto& element : elements) {
+        remark = remark || (element.attribute("id") == "remark" &&
+                            element.attribute("text") == "something was left out");
+    }
+    EXPECT_TRUE(remark);
+}
+
 TEST_F(SvgWriter, InconsistentInputIsRefusedBeforeAnythingIsWritten) {
     const fs::path file = folder / "refused.svg";
     const auto write = [&](const std::vector<int32_t>& triangles,
                            const std::vector<double>& displacement,
                            const std::vector<double>& values) {
-        xefhost::writeSvg(file.string(), squareCoords, triangles, displacement, 1, values, "t",
+        xefhost::writeSvg(file.string(), squareCoords, triangles, 3, displacement, 1, values, "t",
                           "v");
     };
     EXPECT_THROW(write(squareTriangles, {0, 0}, {1, 2}), std::invalid_argument);
     EXPECT_THROW(write(squareTriangles, noDisplacement, {1}), std::invalid_argument);
     EXPECT_THROW(write({0, 1, 4}, noDisplacement, {1}), std::invalid_argument);
     EXPECT_THROW(write({}, noDisplacement, {}), std::invalid_argument);
+    EXPECT_THROW(xefhost::writeSvg(file.string(), squareCoords, {0, 1, 3, 2, 0}, 5, noDisplacement,
+                                   1, {1}, "t", "v"),
+                 std::invalid_argument);
     std::vector<double> broken = noDisplacement;
     broken[3] = std::numeric_limits<double>::infinity();
     EXPECT_THROW(write(squareTriangles, broken, {1, 2}), std::invalid_argument);
