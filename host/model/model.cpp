@@ -358,22 +358,71 @@ class ModelBuilder {
         return edges;
     }
 
-    // Adds a load that is constant along each edge as consistent nodal forces.
+    // Adds a load that is constant along a 2-node edge as consistent nodal forces: half to each
+    // end.
     void addEdgeForce(const Edge& edge, double fx, double fy) {
-        const double ends = edge.m < 0 ? 0.5 : 1.0 / 6.0;
         for (int32_t node : {edge.a, edge.b}) {
-            model_.externalForce[model_.displacementDof(node, 0)] += ends * fx;
-            model_.externalForce[model_.displacementDof(node, 1)] += ends * fy;
+            model_.externalForce[model_.displacementDof(node, 0)] += 0.5 * fx;
+            model_.externalForce[model_.displacementDof(node, 1)] += 0.5 * fy;
         }
-        if (edge.m >= 0) {
-            model_.externalForce[model_.displacementDof(edge.m, 0)] += 2.0 / 3.0 * fx;
-            model_.externalForce[model_.displacementDof(edge.m, 1)] += 2.0 / 3.0 * fy;
+    }
+
+    // A 3-node edge follows the parabola through its nodes, as the elements beside it do:
+    // the consistent force of a load per length t is t times the integral of each node's shape
+    // function along the arc, taken by 5-point Gauss (the arc length's integrand is no
+    // polynomial).
+    void addCurvedEdgeTraction(const Edge& edge, double tx, double ty) {
+        static const double kPoints[5] = {-0.9061798459386640, -0.5384693101056831, 0.0,
+                                          0.5384693101056831, 0.9061798459386640};
+        static const double kWeights[5] = {0.2369268850561891, 0.4786286704993665,
+                                           0.5688888888888889, 0.4786286704993665,
+                                           0.2369268850561891};
+        const int32_t nodes[3] = {edge.a, edge.m, edge.b};
+        double share[3] = {0, 0, 0};
+        for (int g = 0; g < 5; ++g) {
+            const double s = kPoints[g];
+            const double N[3] = {0.5 * s * (s - 1), 1 - s * s, 0.5 * s * (s + 1)};
+            const double dN[3] = {s - 0.5, -2 * s, s + 0.5};
+            double dx = 0, dy = 0;
+            for (int k = 0; k < 3; ++k) {
+                dx += dN[k] * model_.coords[3 * nodes[k]];
+                dy += dN[k] * model_.coords[3 * nodes[k] + 1];
+            }
+            for (int k = 0; k < 3; ++k) {
+                share[k] += kWeights[g] * N[k] * std::hypot(dx, dy);
+            }
+        }
+        for (int k = 0; k < 3; ++k) {
+            model_.externalForce[model_.displacementDof(nodes[k], 0)] += share[k] * tx;
+            model_.externalForce[model_.displacementDof(nodes[k], 1)] += share[k] * ty;
+        }
+    }
+
+    // A pressure on a 3-node edge, exactly: node i takes -p times the integral of N_i (dy, -dx)
+    // along the parabola, (sign) times sum_j M_ij (y_j, -x_j) with M_ij the integral of N_i N_j'
+    // over [-1, 1] (nodes a, m, b).
+    void addCurvedEdgePressure(const Edge& edge, double pressure, double sign) {
+        static const double M[3][3] = {
+            {-1.0 / 2, 2.0 / 3, -1.0 / 6}, {-2.0 / 3, 0.0, 2.0 / 3}, {1.0 / 6, -2.0 / 3, 1.0 / 2}};
+        const int32_t nodes[3] = {edge.a, edge.m, edge.b};
+        for (int i = 0; i < 3; ++i) {
+            double tx = 0, ty = 0;
+            for (int j = 0; j < 3; ++j) {
+                tx += M[i][j] * model_.coords[3 * nodes[j]];
+                ty += M[i][j] * model_.coords[3 * nodes[j] + 1];
+            }
+            model_.externalForce[model_.displacementDof(nodes[i], 0)] += -pressure * sign * ty;
+            model_.externalForce[model_.displacementDof(nodes[i], 1)] += pressure * sign * tx;
         }
     }
 
     void applyTractionsAndPressures() {
         for (const TractionSpec& t : problem_.tractions) {
             for (const Edge& edge : groupEdges(t.group, problem_.path + ": traction")) {
+                if (edge.m >= 0) {
+                    addCurvedEdgeTraction(edge, t.vector[0], t.vector[1]);
+                    continue;
+                }
                 const double* a = &model_.coords[3 * edge.a];
                 const double* b = &model_.coords[3 * edge.b];
                 const double length = std::hypot(b[0] - a[0], b[1] - a[1]);
@@ -405,9 +454,12 @@ class ModelBuilder {
                 const double* o = &model_.coords[3 * found->second];
                 // Normal of length |ab|, turned away from the element's opposite node.
                 double nx = b[1] - a[1], ny = -(b[0] - a[0]);
-                if (nx * (o[0] - a[0]) + ny * (o[1] - a[1]) > 0) {
-                    nx = -nx, ny = -ny;
+                const double sign = nx * (o[0] - a[0]) + ny * (o[1] - a[1]) > 0 ? -1.0 : 1.0;
+                if (edge.m >= 0) {
+                    addCurvedEdgePressure(edge, p.value, sign);
+                    continue;
                 }
+                nx *= sign, ny *= sign;
                 addEdgeForce(edge, -p.value * nx, -p.value * ny);
             }
         }
