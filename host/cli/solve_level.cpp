@@ -35,8 +35,10 @@ LevelSolution solveLevel(Analysis& analysis, ElementKernels& kernels,
     for (const NewtonStep& step : solution.steps) {
         solution.linear = solution.linear && step.linear;
     }
+    analysis.loadSteps = static_cast<int>(solution.steps.size());
     if (!solution.linear) {
         analysis.strainEnergy = std::nan("");
+        analysis.loadWork = solution.work;
     }
     return solution;
 }

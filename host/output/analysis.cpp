@@ -15,8 +15,9 @@ double Analysis::imbalance() const {
 void summarizeEquilibrium(Analysis& analysis) {
     const Model& model = analysis.model;
     for (size_t node = 0; node < model.nodeCount(); ++node) {
-        analysis.maxDisplacement = std::max(
-            analysis.maxDisplacement, std::hypot(analysis.u[2 * node], analysis.u[2 * node + 1]));
+        analysis.maxDisplacement = std::max(analysis.maxDisplacement,
+                                            std::hypot(analysis.u[model.displacementDof(node, 0)],
+                                                       analysis.u[model.displacementDof(node, 1)]));
     }
     analysis.strainEnergy = 0;
     for (size_t dof = 0; dof < model.dofCount(); ++dof) {

@@ -35,7 +35,9 @@ struct Analysis {
     double applied[2] = {0, 0};   // sum of the external forces
     double reaction[2] = {0, 0};  // sum of the support reactions
     double forceScale = 0;        // sum of the magnitudes of every load and reaction component
-    double strainEnergy = 0;
+    double strainEnergy = 0;      // 1/2 u.f; NaN where the response was not linear
+    int loadSteps = 1;
+    std::optional<double> loadWork; // where not linear: the work of the loads over the steps
     double maxDisplacement = 0;
     std::optional<ErrorNorms> errors;
 

@@ -95,7 +95,7 @@ ErrorNorms errorNorms(const Model& model, const std::vector<std::string>& gpostN
                     x[c] += q.N[k] * xk[c];
                     dxda[c] += q.dNda[k] * xk[c];
                     dxdb[c] += q.dNdb[k] * xk[c];
-                    uh[c] += q.N[k] * u[2 * n[k] + c];
+                    uh[c] += q.N[k] * u[model.displacementDof(n[k], c)];
                 }
             }
             const double w = q.weight * std::fabs(dxda[0] * dxdb[1] - dxdb[0] * dxda[1]);
@@ -112,8 +112,8 @@ ErrorNorms errorNorms(const Model& model, const std::vector<std::string>& gpostN
                     const double dNdx = (q.dNda[k] * dxdb[1] - q.dNdb[k] * dxda[1]) / det;
                     const double dNdy = (q.dNdb[k] * dxda[0] - q.dNda[k] * dxdb[0]) / det;
                     for (int c = 0; c < 2; ++c) {
-                        gradient[c][0] += dNdx * u[2 * n[k] + c];
-                        gradient[c][1] += dNdy * u[2 * n[k] + c];
+                        gradient[c][0] += dNdx * u[model.displacementDof(n[k], c)];
+                        gradient[c][1] += dNdy * u[model.displacementDof(n[k], c)];
                     }
                 }
                 h[0] = gradient[0][0];
@@ -140,7 +140,8 @@ ErrorNorms errorNorms(const Model& model, const std::vector<std::string>& gpostN
         double ue[2];
         exact.displacement(model.coords[3 * node], model.coords[3 * node + 1], ue);
         largest = std::max(largest, std::hypot(ue[0], ue[1]));
-        difference = std::max(difference, std::hypot(u[2 * node] - ue[0], u[2 * node + 1] - ue[1]));
+        difference = std::max(difference, std::hypot(u[model.displacementDof(node, 0)] - ue[0],
+                                                     u[model.displacementDof(node, 1)] - ue[1]));
     }
     norms.maxNodalDifference = largest > 0 ? difference / largest : difference;
     return norms;

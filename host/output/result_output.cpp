@@ -101,8 +101,8 @@ std::vector<Field> pointFields(const Analysis& a) {
         fields.push_back({readableName(a.npostNames[c]), 1, std::vector<double>(n)});
     }
     for (size_t node = 0; node < n; ++node) {
-        fields[0].values[3 * node] = a.u[2 * node];
-        fields[0].values[3 * node + 1] = a.u[2 * node + 1];
+        fields[0].values[3 * node] = a.u[a.model.displacementDof(node, 0)];
+        fields[0].values[3 * node + 1] = a.u[a.model.displacementDof(node, 1)];
         for (int c = 0; c < count; ++c) {
             fields[c + 1].values[node] = a.post.nodeValues[node * count + c];
         }
@@ -119,7 +119,9 @@ std::vector<double> displacementMagnitude(const Analysis& a) {
     for (size_t e = 0; e < m.elementCount(); ++e) {
         for (int k = 0; k < npe; ++k) {
             const int32_t node = m.elements[e * npe + k];
-            result[e] += std::hypot(a.u[2 * node], a.u[2 * node + 1]) / npe;
+            result[e] += std::hypot(a.u[a.model.displacementDof(node, 0)],
+                                    a.u[a.model.displacementDof(node, 1)]) /
+                         npe;
         }
     }
     return result;
@@ -173,6 +175,10 @@ void levelJson(JsonWriter& json, const Analysis& a) {
     }
     json.endArray();
     json.member("largest_displacement", a.maxDisplacement).member("strain_energy", a.strainEnergy);
+    json.member("load_steps", a.loadSteps);
+    if (a.loadWork) {
+        json.member("work_of_loads", *a.loadWork);
+    }
     json.key("applied_load").beginArray().value(a.applied[0]).value(a.applied[1]).endArray();
     json.key("reactions").beginArray().value(a.reaction[0]).value(a.reaction[1]).endArray();
     json.member("imbalance", a.imbalance());

@@ -78,6 +78,16 @@ TEST(NeoHookeanSolve, LoadStepsReachTheClosedFormStretchAtQuadraticRates) {
     const double expected = std::hypot((l1 - 1) * kLength, (l2 - 1) * kHeight);
     EXPECT_NEAR(std::stod(match[1]), expected, 1e-12 * expected) << r.output;
     EXPECT_GT(l1, 1.2) << "the load must be large enough to be nonlinear";
+    // The response is not linear: no strain energy 1/2 u.f, but the work of the load over the
+    // steps, which approaches the stored energy of the stretched block as the steps shrink.
+    EXPECT_NE(summary.find(R"("strain_energy": null)"), std::string::npos) << summary;
+    ASSERT_TRUE(std::regex_search(summary, match, std::regex(R"("work_of_loads": ([-0-9.e+]+))")))
+        << summary;
+    const double mu = kE / (2 * (1 + kNu)), lambda = kE * kNu / ((1 + kNu) * (1 - 2 * kNu));
+    const double lnJ = std::log(l1 * l2);
+    const double stored =
+        kLength * kHeight * (mu / 2 * (l1 * l1 + l2 * l2 - 2) - mu * lnJ + lambda / 2 * lnJ * lnJ);
+    EXPECT_NEAR(std::stod(match[1]), stored, 0.02 * stored);
     // Every step prints its rates; near the solution Newton's is 2, until round-off takes over.
     const std::regex step(
         R"(step (\d) of 4, load factor [0-9.]+: residual norms [^,]*, rates ([^\n]*))");
