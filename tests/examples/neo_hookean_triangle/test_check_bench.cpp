@@ -1,12 +1,9 @@
 // `xefhost check` on the NEOHOOKE element as a user runs it: every check passes, without any work
 // vector. Its twin built with the geometric stiffness left out is caught by the tangent check,
 // while the checks that see only the residual, or the unstressed tangent, still pass.
-#include "command_runner.h"
+#include "bench_report.h"
 
 #include <gtest/gtest.h>
-
-#include <map>
-#include <sstream>
 
 namespace {
 
@@ -15,32 +12,10 @@ const char* const kAllChecks[] = {
     "patch",        "frame",     "point-count",    "rule-independence",
     "work-tangent", "work-post", "determinism",    "thread-safety"};
 
-struct Report {
-    int exitCode = -1;
-    std::string output;
-    std::map<std::string, std::string> status; // check name -> PASS, FAIL or SKIP
-
-    std::string of(const std::string& name) const {
-        const auto found = status.find(name);
-        return found == status.end() ? "absent" : found->second;
-    }
-};
+using Report = exampletest::BenchReport;
 
 Report check(const std::string& library, const std::string& options) {
-    const molrtest::CommandResult r =
-        molrtest::runCommand(molrtest::xefhost() + " check " + library + " " + options);
-    Report report{r.exitCode, r.output, {}};
-    std::istringstream lines(r.output);
-    std::string text;
-    while (std::getline(lines, text)) {
-        std::istringstream words(text);
-        std::string status, name;
-        words >> status >> name;
-        if (status == "PASS" || status == "FAIL" || status == "SKIP") {
-            report.status[name] = status;
-        }
-    }
-    return report;
+    return exampletest::runBench(library, options);
 }
 
 class EveryCheck : public ::testing::TestWithParam<const char*> {};
