@@ -66,8 +66,13 @@ int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& error
     } catch (const LibraryError& error) {
         return refuse(options, error.what(), out, errors);
     }
-    const ElementDescription probe(*library, -1, -1);
-    const std::string refusal = refusalOf(probe.record());
+    std::unique_ptr<ElementDescription> probe;
+    try {
+        probe = std::make_unique<ElementDescription>(*library, -1, -1);
+    } catch (const LibraryError& error) {
+        return refuse(options, error.what(), out, errors);
+    }
+    const std::string refusal = refusalOf(probe->record());
     if (!refusal.empty()) {
         return refuse(options, options.library + ": " + refusal, out, errors);
     }

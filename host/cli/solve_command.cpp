@@ -1,6 +1,7 @@
 #include "solve_command.h"
 
 #include "analysis.h"
+#include "element_description.h"
 #include "element_library.h"
 #include "gmsh_runner.h"
 #include "material_keys.h"
@@ -190,6 +191,8 @@ int runSolve(const SolveOptions& options, std::ostream& out) {
     const auto start = std::chrono::steady_clock::now();
     const Problem problem = readProblem(options.problem);
     const ElementLibrary library(options.element);
+    // A description the host cannot use is refused before anything is meshed or read by it.
+    const ElementDescription described(library, problem.intCode, -1);
     std::filesystem::create_directories(options.output);
     Progress progress;
 

@@ -1,5 +1,7 @@
 #include "element_description.h"
 
+#include "description_limits.h"
+
 #include <algorithm>
 
 namespace xefhost {
@@ -20,6 +22,7 @@ ElementDescription::ElementDescription(const ElementLibrary& library, int intCod
     : storage_(std::make_unique<Storage>()), spec_(reinterpret_cast<ElSpec*>(storage_->bytes)),
       idata_(kIDataEntries, 0) {
     library.setElSpec()(spec_, idata_.data(), intCode, dataMode);
+    validateDescription(*spec_, library.path());
 }
 
 std::vector<std::string> ElementDescription::dataNames() const {

@@ -20,7 +20,8 @@ constexpr size_t kIDataEntries = 256;
 // host's IData array.
 class ElementDescription {
   public:
-    // Calls XEFSetElSpec(record, idata, intCode, dataMode) of the library.
+    // Calls XEFSetElSpec(record, idata, intCode, dataMode) of the library; throws
+    // DescriptionError (description_limits.h) where a count lies outside what the host takes.
     ElementDescription(const ElementLibrary& library, int intCode = -1, int dataMode = -1);
 
     ElSpec& record() { return *spec_; }
