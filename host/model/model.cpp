@@ -1,5 +1,6 @@
 #include "model.h"
 
+#include "duplicate_elements.h"
 #include "exact_solution.h"
 #include "gmsh_topologies.h"
 #include "material_keys.h"
@@ -59,6 +60,7 @@ class ModelBuilder {
 
     Model build() {
         selectElements();
+        refuseDuplicates();
         checkOrientation();
         assignMaterials();
         applyFixes();
@@ -107,6 +109,14 @@ class ModelBuilder {
             throw ModelError("Gmsh type " + std::to_string(type->gmshType) + " has " +
                              std::to_string(block_->nodesPerElement) +
                              " nodes but the element has " + std::to_string(element_.nodeCount));
+        }
+        for (const ElementBlock& other : mesh_.blocks) {
+            if (other.dimension == 2 && other.gmshType != type->gmshType && other.size() > 0) {
+                model_.notes.push_back(
+                    std::to_string(other.size()) + " surface elements of Gmsh type " +
+                    std::to_string(other.gmshType) + " (" + std::to_string(other.nodesPerElement) +
+                    " nodes) are not of the element's topology " + topology + " and were left out");
+            }
         }
         matchNodeOrder();
         // Only nodes that carry an element get unknowns.
@@ -166,6 +176,13 @@ class ModelBuilder {
         elementNode_.assign(npe, 0);
         for (int k = 0; k < npe; ++k) {
             elementNode_[gmshNode_[k]] = k;
+        }
+    }
+
+    void refuseDuplicates() const {
+        if (const auto pair = findDuplicateElements(model_)) {
+            throw ModelError(elementName(pair->first) + " and " + elementName(pair->second) +
+                             " have the same nodes: a mesh lists each element once");
         }
     }
 

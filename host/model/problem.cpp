@@ -2,13 +2,18 @@
 
 #include <toml++/toml.h>
 
+#include <cmath>
 #include <filesystem>
+#include <limits>
 #include <set>
 #include <sstream>
 
 namespace xefhost {
 
 namespace {
+
+// Beyond this a load times a stiffness, or a square of either, can overflow.
+constexpr double kLargestInput = 1e100;
 
 class Reader {
   public:
@@ -25,11 +30,20 @@ class Reader {
         throw ProblemError(message.str());
     }
 
+    // Any number the analysis takes: finite, and small enough that forces, stiffnesses and
+    // their products stay finite in double precision.
     double number(const toml::node& node, const std::string& key) const {
-        if (auto v = node.value<double>()) {
-            return *v;
+        const auto v = node.value<double>();
+        if (!v) {
+            fail(&node, key, "expected a number");
         }
-        fail(&node, key, "expected a number");
+        if (!std::isfinite(*v) || std::fabs(*v) > kLargestInput) {
+            std::ostringstream message;
+            message << "expected a finite number of magnitude at most " << kLargestInput
+                    << ", found " << *v;
+            fail(&node, key, message.str());
+        }
+        return *v;
     }
 
     std::string text(const toml::node& node, const std::string& key) const {
@@ -301,8 +315,10 @@ Problem readProblem(const std::string& path) {
     }
     if (const toml::node* code = root.get("integration_code")) {
         const auto value = code->value<int64_t>();
-        if (!value) {
-            r.fail(code, "integration_code", "expected an integer");
+        if (!value || *value < -1 || *value > std::numeric_limits<int>::max()) {
+            r.fail(code, "integration_code",
+                   "expected an integer from -1 to " +
+                       std::to_string(std::numeric_limits<int>::max()));
         }
         problem.intCode = static_cast<int>(*value);
     }

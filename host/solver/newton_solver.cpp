@@ -123,10 +123,9 @@ class Newton {
         clock_.finish(stages_, "assembly");
     }
 
-    // The first factorization is preceded by the factor's analysis, once for the pattern. Only
-    // the first one, of the stiffness at rest, can tell that supports are missing: a tangent
-    // that turns singular later means the iterations went astray (an element turned inside
-    // out, a material past its limit), which smaller load steps may avoid.
+    // The first factorization is preceded by the factor's analysis, once for the pattern. A
+    // tangent that turns singular after the first means the iterations went astray (an element
+    // turned inside out, a material past its limit), which smaller load steps may avoid.
     void factorize(int step) {
         const bool first = result_.factorizations == 0;
         if (first) {
@@ -140,8 +139,14 @@ class Newton {
             ++result_.factorizations;
         } catch (const SingularModelError& error) {
             if (first) {
-                throw SingularModelError(std::string("the model can move freely: ") + error.what() +
-                                         "; fix more displacement components");
+                // The supports were found to hold every connected part before any
+                // factorization, so the cause lies elsewhere; the likely ones are named.
+                throw SingularModelError(
+                    std::string("the stiffness is singular although the supports hold every "
+                                "part of the model (") +
+                    error.what() +
+                    "): look for parts joined at a single node, a material value out of range, "
+                    "a nearly degenerate element, or a kernel that returns a wrong stiffness");
             }
             throw NotConvergedError(
                 "Newton's method did not converge in step " + std::to_string(step) + " of " +

@@ -162,6 +162,15 @@ TEST(XefhostSolve, BadInputGetsAClearErrorAndNoResult) {
         {"tolerance", mesh + fixLeft + "[solve]\ntolerance = 2.0\n",
          "solve.tolerance: must lie between 0 and 1"},
         {"solve-key", mesh + fixLeft + "[solve]\nstep = 2\n", "solve.step: unknown key"},
+        {"integration-code", "integration_code = 4294967331\n" + mesh + fixLeft,
+         "integration_code: expected an integer from -1 to 2147483647"},
+        {"huge-traction", mesh + fixLeft + "[[traction]]\ngroup = \"right\"\nvector = [1e308, 0]\n",
+         "expected a finite number of magnitude at most 1e+100, found 1e+308"},
+        {"nan-material", mesh + fixLeft + "[[material]]\nE = nan\n", "found nan"},
+        {"tiny-modulus",
+         mesh + fixLeft + "[[traction]]\ngroup = \"right\"\nvector = [1, 0]\n" +
+             "[[material]]\nE = 5e-324\n",
+         "the stiffness is singular although the supports hold every part of the model"},
     };
     for (const BadCase& c : cases) {
         const fs::path dir = scratch(std::string("bad-") + c.name);
@@ -198,6 +207,36 @@ TEST(XefhostSolve, DegenerateElementsAreNamedAndClockwiseOnesRenumbered) {
     r = solve((dir / "p.toml").string(), dir / "out");
     EXPECT_EQ(r.exitCode, 0) << r.output;
     EXPECT_NE(r.output.find("2 clockwise triangles were renumbered"), std::string::npos)
+        << r.output;
+}
+
+TEST(XefhostSolve, ADuplicatedElementIsRefusedAndOtherShapesAreNoted) {
+    const std::string problem = "[mesh]\nfile = \"square.msh\"\n[[fix]]\ngroup = \"left\"\n"
+                                "x = 0.0\ny = 0.0\n";
+    const fs::path dir = scratch("duplicate");
+    const auto withElements = [&](const std::string& extra, int count) {
+        writeSquare(dir / "square.msh");
+        std::ifstream in(dir / "square.msh");
+        std::string text(std::istreambuf_iterator<char>(in), {});
+        in.close();
+        text = std::regex_replace(text, std::regex("\\$Elements\n5\n"),
+                                  "$Elements\n" + std::to_string(count) + "\n" + extra);
+        std::ofstream(dir / "square.msh") << text;
+        std::ofstream(dir / "p.toml") << problem;
+        return solve((dir / "p.toml").string(), dir / "out");
+    };
+    auto r = withElements("6 2 2 3 1 2 3 1\n", 6);
+    EXPECT_NE(r.exitCode, 0) << r.output;
+    // Named in the file's order: the duplicate was written first.
+    EXPECT_NE(r.output.find("element 6 (nodes 2 3 1) and element 3 (nodes 1 2 3) have the same "
+                            "nodes"),
+              std::string::npos)
+        << r.output;
+    r = withElements("7 3 2 3 1 1 2 3 4\n", 6);
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_NE(r.output.find("note: 1 surface elements of Gmsh type 3 (4 nodes) are not of the "
+                            "element's topology T1 and were left out"),
+              std::string::npos)
         << r.output;
 }
 
