@@ -1,5 +1,7 @@
 #include "gmsh_runner.h"
 
+#include "file_kind.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -50,8 +52,11 @@ std::string lastLines(const std::string& file, size_t count) {
 } // namespace
 
 void meshGeometry(const std::string& geometry, double elementSize, const std::string& mshPath) {
-    if (!std::filesystem::is_regular_file(geometry)) {
-        throw GmshError(geometry + ": no such geometry file");
+    const std::string kind = notARegularFile(geometry);
+    if (!kind.empty()) {
+        throw GmshError(geometry + ": " +
+                        (kind == "no such file" ? "no such geometry file"
+                                                : "is " + kind + ", not a geometry file"));
     }
     const std::string gmsh = findOnPath("gmsh");
     if (gmsh.empty()) {

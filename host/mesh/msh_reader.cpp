@@ -1,6 +1,7 @@
 // Reading of Gmsh .msh files: the whole file is loaded once and scanned in place, so that meshes
 // of millions of elements read in about a second.
 #include "msh_reader.h"
+#include "file_kind.h"
 #include "msh_sections.h"
 
 #include <cerrno>
@@ -14,6 +15,12 @@ namespace xefhost {
 namespace {
 
 std::string readWholeFile(const std::string& path) {
+    const std::string kind = notARegularFile(path);
+    if (!kind.empty()) {
+        throw MeshError(
+            path + ": " +
+            (kind == "no such file" ? "no such mesh file" : "is " + kind + ", not a mesh file"));
+    }
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                                &std::fclose);
     if (!file) {
@@ -22,8 +29,12 @@ std::string readWholeFile(const std::string& path) {
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
     std::string data(error ? 0 : size, '\0');
-    if (error || std::fread(data.data(), 1, data.size(), file.get()) != data.size()) {
-        throw MeshError(path + ": cannot read the mesh file");
+    if (error) {
+        throw MeshError(path + ": cannot read the mesh file (" + error.message() + ")");
+    }
+    if (std::fread(data.data(), 1, data.size(), file.get()) != data.size()) {
+        throw MeshError(path + ": cannot read the mesh file (" +
+                        (std::ferror(file.get()) ? std::strerror(errno) : "it ended early") + ")");
     }
     return data;
 }

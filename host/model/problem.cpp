@@ -1,5 +1,7 @@
 #include "problem.h"
 
+#include "file_kind.h"
+
 #include <toml++/toml.h>
 
 #include <cmath>
@@ -295,8 +297,11 @@ void readSolve(const Reader& r, const toml::table& root, Problem& problem) {
 Problem readProblem(const std::string& path) {
     Problem problem;
     problem.path = path;
-    if (!std::filesystem::is_regular_file(path)) {
-        throw ProblemError(path + ": no such problem file");
+    const std::string kind = notARegularFile(path);
+    if (!kind.empty()) {
+        throw ProblemError(path + ": " +
+                           (kind == "no such file" ? "no such problem file"
+                                                   : "is " + kind + ", not a problem file"));
     }
     toml::table root;
     try {

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <regex>
 
+#include <sys/stat.h>
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -208,6 +210,32 @@ TEST(XefhostSolve, DegenerateElementsAreNamedAndClockwiseOnesRenumbered) {
     EXPECT_EQ(r.exitCode, 0) << r.output;
     EXPECT_NE(r.output.find("2 clockwise triangles were renumbered"), std::string::npos)
         << r.output;
+}
+
+TEST(XefhostSolve, InputPathsThatNameNoFileAreRefusedByKindWithoutWaiting) {
+    const fs::path dir = scratch("kinds");
+    fs::create_directories(dir / "folder.msh");
+    fs::remove(dir / "pipe");
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    int problems = 0;
+    const auto withMesh = [&](const std::string& mesh) {
+        const fs::path problem = dir / ("p" + std::to_string(++problems) + ".toml");
+        std::ofstream(problem) << "[mesh]\nfile = \"" << mesh
+                               << "\"\n[[fix]]\ngroup = \"left\"\nx = 0.0\n";
+        return problem.string();
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {(dir / "folder.msh").string(), "is a directory, not a problem file"},
+        {(dir / "pipe").string(), "is a FIFO, not a problem file"},
+        {withMesh((dir / "pipe").string()), "is a FIFO, not a mesh file"},
+        {withMesh("/dev/zero"), "is a character device, not a mesh file"},
+        {withMesh((dir / "folder.msh").string()), "is a directory, not a mesh file"},
+    };
+    for (const auto& [problem, expected] : cases) {
+        const auto r = solve(problem, dir / "out");
+        EXPECT_EQ(r.exitCode, 1) << problem << "\n" << r.output;
+        EXPECT_NE(r.output.find(expected), std::string::npos) << expected << "\n" << r.output;
+    }
 }
 
 TEST(XefhostSolve, ADuplicatedElementIsRefusedAndOtherShapesAreNoted) {
