@@ -18,4 +18,10 @@ class SingularModelError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The solve does not fit the memory the process may use; the message gives both figures.
+class ResourceError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
 } // namespace xefhost

@@ -1,6 +1,7 @@
 #include "newton_solver.h"
 
 #include "assembly.h"
+#include "factor_memory.h"
 
 #include <algorithm>
 #include <cmath>
@@ -131,6 +132,7 @@ class Newton {
         if (first) {
             progress_("analysing the factor");
             solver_.analyze(system_.matrix);
+            requireFactorFits(solver_.factorEntries(), memoryBudget());
             clock_.finish(stages_, "analysis");
         }
         progress_("factorizing");
