@@ -15,11 +15,10 @@ namespace xefhost {
 namespace {
 
 std::string readWholeFile(const std::string& path) {
+    // A missing file is left to fopen, whose reason names it.
     const std::string kind = notARegularFile(path);
-    if (!kind.empty()) {
-        throw MeshError(
-            path + ": " +
-            (kind == "no such file" ? "no such mesh file" : "is " + kind + ", not a mesh file"));
+    if (!kind.empty() && kind != "no such file") {
+        throw MeshError(path + ": is " + kind + ", not a mesh file");
     }
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                                &std::fclose);
