@@ -188,6 +188,8 @@ class Newton {
         return freeNorm();
     }
 
+    // The free residual's norm; a non-finite one stops the solve at once, since no iteration
+    // can recover from it and every figure after it would be NaN.
     double freeNorm() const {
         double sum = 0;
         for (size_t dof = 0; dof < model_.dofCount(); ++dof) {
@@ -195,6 +197,12 @@ class Newton {
                 const double r = result_.internalForce[dof] - externalForce_[dof];
                 sum += r * r;
             }
+        }
+        if (!std::isfinite(sum)) {
+            throw NotConvergedError(
+                "the residual is not finite after " + std::to_string(result_.factorizations) +
+                " factorizations: an element's kernel returned NaN or infinity, or the load is "
+                "too large for double precision; check the element and its material data");
         }
         return std::sqrt(sum);
     }
@@ -209,6 +217,9 @@ class Newton {
             }
             const double r = std::fabs(result_.internalForce[dof] - externalForce_[dof]);
             const double size = magnitude_[dof] + std::fabs(externalForce_[dof]);
+            if (std::isnan(r)) {
+                return HUGE_VAL;
+            }
             if (r > 0) {
                 worst = std::max(worst, size > 0 ? r / size : HUGE_VAL);
             }

@@ -1,8 +1,10 @@
-// An element library that lies about one count of its description, for the tests of the host's
-// description limits: it describes a plausible 3-node plane triangle, then overrides the field
-// named in MOLR_LIE ("nodeCount=1000000000") with the value given. Its kernels are never reached.
+// An element library that lies, for the tests of what the host trusts: it describes a plausible
+// 3-node plane triangle, then overrides the count named in MOLR_LIE ("nodeCount=1000000000") with
+// the value given. With MOLR_LIE=residual=nan its tangent kernel returns a NaN internal force;
+// otherwise its kernels add and assign nothing.
 #include "XEFRecords.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -36,10 +38,23 @@ void lie(ElSpec* es) {
     }
 }
 
+void tangent(double*, ElSpec*, ElRecord*, NodeKind**, NodeValues**, double*, int*, double* p,
+             double**) {
+    const char* given = std::getenv("MOLR_LIE");
+    if (given && std::strcmp(given, "residual=nan") == 0) {
+        p[0] += std::nan("");
+    }
+}
+
+void post(double*, ElSpec*, ElRecord*, NodeKind**, NodeValues**, double*, int*, double**,
+          double**) {}
+
 } // namespace
 
 extern "C" XEF_EXPORT int XEFSetElSpec(ElSpec* es, int*, int, int dataMode) {
     es->codeName = "LIAR";
+    es->tangentKernel = tangent;
+    es->postKernel = post;
     es->dimensions = 2;
     es->nodeCount = 3;
     es->dofCount = 6;

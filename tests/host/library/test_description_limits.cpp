@@ -1,5 +1,6 @@
-// A library that lies about a count of its description is refused by every command before the
-// host reads or allocates by that count: exit code 2 and one line naming the field and its value.
+// An element library that lies is caught before its lie becomes a result: a count out of bounds
+// is refused by every command (exit code 2, one line naming the field and its value), and a
+// non-finite residual stops the solve (exit code 3).
 #include "command_runner.h"
 
 #include <gtest/gtest.h>
@@ -43,6 +44,12 @@ TEST(DescriptionLimits, EveryCommandRefusesACountOutOfBoundsByName) {
                 << r.output;
         }
     }
+}
+
+TEST(LyingElement, ANonFiniteResidualStopsTheSolveWithCodeThree) {
+    const molrtest::CommandResult r = molrtest::runCommand(command("solve", "residual=nan"));
+    EXPECT_EQ(r.exitCode, 3) << r.output;
+    EXPECT_NE(r.output.find("the residual is not finite"), std::string::npos) << r.output;
 }
 
 TEST(DescriptionLimits, TheSameLibraryTellingTheTruthIsDescribed) {
