@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -67,7 +69,10 @@ fs::path temporaryBeside(const fs::path& target) {
     return target.parent_path() / name;
 }
 
-// Removes the temporary unless it has been renamed into place.
+} // namespace
+
+// Removes the temporary unless it has been renamed into place. Outside the unnamed namespace, as
+// AtomicFileSet's staged files hold it.
 class TemporaryFile {
   public:
     explicit TemporaryFile(fs::path path) : path_(std::move(path)) {}
@@ -91,9 +96,12 @@ class TemporaryFile {
     bool placed_ = false;
 };
 
-} // namespace
+namespace {
 
-void writeAtomically(const std::string& path, const std::function<void(std::ostream&)>& write) {
+// Writes the contents to a temporary beside path and forces them to disk; the temporary is
+// removed if anything fails.
+std::unique_ptr<TemporaryFile> stage(const std::string& path,
+                                     const std::function<void(std::ostream&)>& write) {
     const fs::path target(path);
     std::error_code error;
     if (target.has_parent_path()) {
@@ -103,10 +111,13 @@ void writeAtomically(const std::string& path, const std::function<void(std::ostr
                            error.message() + ")");
         }
     }
-    TemporaryFile temporary(temporaryBeside(target));
+    if (fs::is_directory(target, error)) {
+        fail(path, "a folder of that name is in the way");
+    }
+    auto temporary = std::make_unique<TemporaryFile>(temporaryBeside(target));
     {
         errno = 0;
-        std::ofstream stream(temporary.path(), std::ios::binary | std::ios::trunc);
+        std::ofstream stream(temporary->path(), std::ios::binary | std::ios::trunc);
         if (!stream) {
             fail(path, systemReason());
         }
@@ -120,13 +131,50 @@ void writeAtomically(const std::string& path, const std::function<void(std::ostr
             fail(path, systemReason());
         }
     }
-    if (!syncToDisk(temporary.path())) {
+    if (!syncToDisk(temporary->path())) {
         fail(path, systemReason());
     }
-    temporary.placeAs(target, error);
-    if (error) {
-        fail(path, error.message());
+    return temporary;
+}
+
+} // namespace
+
+struct AtomicFileSet::Staged {
+    std::string path;
+    std::unique_ptr<TemporaryFile> temporary;
+};
+
+AtomicFileSet::AtomicFileSet() = default;
+AtomicFileSet::~AtomicFileSet() = default;
+
+void AtomicFileSet::add(const std::string& path, const std::function<void(std::ostream&)>& write) {
+    std::unique_ptr<TemporaryFile> temporary = stage(path, write);
+    const std::lock_guard<std::mutex> lock(mutex_);
+    staged_.push_back(Staged{path, std::move(temporary)});
+}
+
+void AtomicFileSet::addText(const std::string& path, std::string_view contents) {
+    add(path, [contents](std::ostream& out) {
+        out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+    });
+}
+
+void AtomicFileSet::commit() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    for (Staged& file : staged_) {
+        std::error_code error;
+        file.temporary->placeAs(file.path, error);
+        if (error) {
+            fail(file.path, error.message());
+        }
     }
+    staged_.clear();
+}
+
+void writeAtomically(const std::string& path, const std::function<void(std::ostream&)>& write) {
+    AtomicFileSet file;
+    file.add(path, write);
+    file.commit();
 }
 
 void writeTextAtomically(const std::string& path, std::string_view contents) {

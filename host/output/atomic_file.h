@@ -3,9 +3,11 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace xefhost {
 
@@ -17,5 +19,27 @@ void writeAtomically(const std::string& path, const std::function<void(std::ostr
 
 // The same for contents already in memory.
 void writeTextAtomically(const std::string& path, std::string_view contents);
+
+// Files that appear as one set: each is written whole to a temporary beside its path as it is
+// added (from any thread), and only commit() renames them over their paths, once every one is
+// complete. A set destroyed before commit() removes its temporaries and leaves every earlier file
+// as it was, so a run that fails part-way never mixes new files with old. A folder in the way of
+// a path is found when the file is added, before anything is renamed.
+class AtomicFileSet {
+  public:
+    AtomicFileSet();
+    ~AtomicFileSet();
+    AtomicFileSet(const AtomicFileSet&) = delete;
+    AtomicFileSet& operator=(const AtomicFileSet&) = delete;
+
+    void add(const std::string& path, const std::function<void(std::ostream&)>& write);
+    void addText(const std::string& path, std::string_view contents);
+    void commit();
+
+  private:
+    struct Staged;
+    std::mutex mutex_;
+    std::vector<Staged> staged_;
+};
 
 } // namespace xefhost

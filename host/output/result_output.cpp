@@ -215,17 +215,20 @@ std::vector<std::string> writeResults(const std::string& folder, const std::stri
     const std::vector<std::string> notes = outputNotes(finest);
 
     const double scale = deformationScale(finest);
+    // The three files appear together or not at all, so that a failed run never leaves new files
+    // beside old ones. The set outlives the picture's thread, which adds to it.
+    AtomicFileSet files;
     // The picture is drawn while the ParaView file, by far the larger, goes to disk.
     std::future<void> picture = std::async(std::launch::async, [&]() {
         const bool stressed = !mises.empty();
-        writeSvg(svg, m.coords, m.elements, m.nodesPerElement, finest.u, scale,
+        writeSvg(files, svg, m.coords, m.elements, m.nodesPerElement, finest.u, scale,
                  stressed ? mises : displacementMagnitude(finest),
                  problem.title.empty() ? name : problem.title,
                  stressed ? "von Mises stress" : "displacement magnitude",
                  stressed ? "" : std::string(noVonMises) + "; coloured by the displacement");
     });
     const std::vector<int32_t> connectivity = vtkConnectivity(m, cell);
-    writeVtu(vtu, VtuMesh{&m.coords, &connectivity, m.nodesPerElement, cell.type},
+    writeVtu(files, vtu, VtuMesh{&m.coords, &connectivity, m.nodesPerElement, cell.type},
              pointFields(finest), cellFields(finest, mises));
     picture.get();
 
@@ -247,7 +250,8 @@ std::vector<std::string> writeResults(const std::string& folder, const std::stri
         levelJson(summary, a);
     }
     summary.endArray().endObject();
-    writeTextAtomically(json, summary.text());
+    files.addText(json, summary.text());
+    files.commit();
     return {vtu, svg, json};
 }
 

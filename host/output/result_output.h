@@ -13,7 +13,8 @@ namespace xefhost {
 // .svg carry them too.
 std::vector<std::string> outputNotes(const Analysis& finest);
 
-// Writes NAME.vtu, NAME.svg and NAME.json into folder (each atomically) and returns their paths.
+// Writes NAME.vtu, NAME.svg and NAME.json into folder as one set (AtomicFileSet: all three
+// appear, or none changes) and returns their paths.
 std::vector<std::string> writeResults(const std::string& folder, const std::string& name,
                                       const Problem& problem, const Analysis& finest,
                                       const std::vector<Analysis>& levels);

@@ -263,6 +263,17 @@ void writeSvg(const std::string& path, const std::vector<double>& coords,
               const std::vector<double>& displacement, double deformationScale,
               const std::vector<double>& cellValue, const std::string& title,
               const std::string& valueLabel, const std::string& remark) {
+    AtomicFileSet files;
+    writeSvg(files, path, coords, cells, nodesPerCell, displacement, deformationScale, cellValue,
+             title, valueLabel, remark);
+    files.commit();
+}
+
+void writeSvg(AtomicFileSet& files, const std::string& path, const std::vector<double>& coords,
+              const std::vector<int32_t>& cells, int nodesPerCell,
+              const std::vector<double>& displacement, double deformationScale,
+              const std::vector<double>& cellValue, const std::string& title,
+              const std::string& valueLabel, const std::string& remark) {
     const Cells mesh{cells, referenceCell(nodesPerCell), cellValue.size()};
     checkInput(coords, mesh, displacement);
     const std::vector<double> points = deformedPoints(coords, displacement, deformationScale);
@@ -303,7 +314,7 @@ void writeSvg(const std::string& path, const std::vector<double>& coords,
                "\" font-size=\"13\">" + xmlEscape(remark) + "</text>\n";
     }
     svg += "</svg>\n";
-    writeTextAtomically(path, svg);
+    files.addText(path, svg);
 }
 
 } // namespace xefhost

@@ -1,6 +1,8 @@
 // A picture of a result for people: the deformed mesh coloured by one value per element.
 #pragma once
 
+#include "atomic_file.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,6 +25,12 @@ constexpr size_t svgTriangleLimit = 20000;
 // inconsistent sizes, a node count of no plane shape, a node that does not exist or a deformed
 // point that is not finite throw std::invalid_argument before anything is written.
 void writeSvg(const std::string& path, const std::vector<double>& coords,
+              const std::vector<int32_t>& cells, int nodesPerCell,
+              const std::vector<double>& displacement, double deformationScale,
+              const std::vector<double>& cellValue, const std::string& title,
+              const std::string& valueLabel, const std::string& remark = "");
+// The same, added to a set of files that appear together.
+void writeSvg(AtomicFileSet& files, const std::string& path, const std::vector<double>& coords,
               const std::vector<int32_t>& cells, int nodesPerCell,
               const std::vector<double>& displacement, double deformationScale,
               const std::vector<double>& cellValue, const std::string& title,

@@ -116,6 +116,13 @@ void describe(std::string& xml, const char* section, const std::vector<AppendedA
 
 void writeVtu(const std::string& path, const VtuMesh& mesh, const std::vector<Field>& pointData,
               const std::vector<Field>& cellData) {
+    AtomicFileSet files;
+    writeVtu(files, path, mesh, pointData, cellData);
+    files.commit();
+}
+
+void writeVtu(AtomicFileSet& files, const std::string& path, const VtuMesh& mesh,
+              const std::vector<Field>& pointData, const std::vector<Field>& cellData) {
     checkMesh(mesh);
     const size_t points = mesh.coords->size() / 3;
     const size_t cells = mesh.connectivity->size() / mesh.nodesPerCell;
@@ -145,7 +152,7 @@ void writeVtu(const std::string& path, const VtuMesh& mesh, const std::vector<Fi
     describe(xml, "Cells", topology, offset);
     xml += "    </Piece>\n  </UnstructuredGrid>\n  <AppendedData encoding=\"raw\">\n   _";
 
-    writeAtomically(path, [&](std::ostream& out) {
+    files.add(path, [&](std::ostream& out) {
         out << xml;
         const std::vector<AppendedArray>* sections[] = {&pointArrays, &cellDataArrays, &coordArrays,
                                                         &topology};

@@ -2,6 +2,8 @@
 // of a million elements is written at disk speed and read back without conversion.
 #pragma once
 
+#include "atomic_file.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,5 +32,8 @@ struct VtuMesh {
 // std::runtime_error when the file cannot be written.
 void writeVtu(const std::string& path, const VtuMesh& mesh, const std::vector<Field>& pointData,
               const std::vector<Field>& cellData);
+// The same, added to a set of files that appear together.
+void writeVtu(AtomicFileSet& files, const std::string& path, const VtuMesh& mesh,
+              const std::vector<Field>& pointData, const std::vector<Field>& cellData);
 
 } // namespace xefhost

@@ -238,6 +238,28 @@ TEST(XefhostSolve, InputPathsThatNameNoFileAreRefusedByKindWithoutWaiting) {
     }
 }
 
+TEST(XefhostSolve, AFailedRunLeavesThePreviousResultSetWholeAndNoTemporaries) {
+    const fs::path out = scratch("result-set");
+    const std::string problem = kSource + "/examples/patch/patch.toml";
+    ASSERT_EQ(solve(problem, out).exitCode, 0);
+    const auto contents = [&](const char* file) {
+        std::ifstream in(out / file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string vtu = contents("patch.vtu"), svg = contents("patch.svg");
+    // A folder where the summary goes: the finer run cannot complete its set.
+    fs::remove(out / "patch.json");
+    fs::create_directory(out / "patch.json");
+    const auto r = solve(problem, out, "--refine 1");
+    EXPECT_NE(r.exitCode, 0) << r.output;
+    EXPECT_NE(r.output.find("a folder of that name is in the way"), std::string::npos) << r.output;
+    EXPECT_EQ(contents("patch.vtu"), vtu);
+    EXPECT_EQ(contents("patch.svg"), svg);
+    for (const auto& entry : fs::directory_iterator(out)) {
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+    }
+}
+
 TEST(XefhostSolve, ADuplicatedElementIsRefusedAndOtherShapesAreNoted) {
     const std::string problem = "[mesh]\nfile = \"square.msh\"\n[[fix]]\ngroup = \"left\"\n"
                                 "x = 0.0\ny = 0.0\n";
