@@ -4,6 +4,7 @@
 #include "python_reader.h"
 #include "result_output.h"
 #include "test_folder.h"
+#include "vtu_read_back.h"
 
 #include <gtest/gtest.h>
 
@@ -61,17 +62,7 @@ std::map<std::string, std::vector<std::string>> readVtu(const fs::path& file) {
     return lines;
 }
 
-class ResultOutput : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        if (!molrtest::pythonHasModule("meshio")) {
-            GTEST_SKIP() << "python3 cannot import meshio (Debian package python3-meshio), "
-                            "so .vtu files cannot be read back";
-        }
-        folder = molrtest::freshTestFolder();
-    }
-    fs::path folder;
-};
+class ResultOutput : public molrtest::VtuReadBack {};
 
 struct VtkShape {
     int nodes;

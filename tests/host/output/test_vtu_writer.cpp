@@ -2,6 +2,7 @@
 #include "grid_mesh.h"
 #include "python_reader.h"
 #include "test_folder.h"
+#include "vtu_read_back.h"
 #include "vtu_writer.h"
 
 #include <gtest/gtest.h>
@@ -56,17 +57,7 @@ std::vector<double> irregularValues(size_t count, double seed) {
     return values;
 }
 
-class VtuWriter : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        if (!molrtest::pythonHasModule("meshio")) {
-            GTEST_SKIP() << "python3 cannot import meshio (Debian package python3-meshio), "
-                            "so .vtu files cannot be read back";
-        }
-        folder = molrtest::freshTestFolder();
-    }
-    fs::path folder;
-};
+class VtuWriter : public molrtest::VtuReadBack {};
 
 TEST_F(VtuWriter, TrianglesWithPointAndCellFieldsReadBackExactly) {
     const std::vector<double> coords = {0.1, 0.2,     0.0, 1.0 / 3, 0.0,         0.0,
