@@ -1,5 +1,6 @@
 // xefhost: the reference host for element libraries that export XEFSetElSpec.
 #include "check_command.h"
+#include "element_kernels.h"
 #include "element_library.h"
 #include "info_command.h"
 #include "model_errors.h"
@@ -77,6 +78,10 @@ int main(int argc, char** argv) {
     } catch (const xefhost::SingularModelError& error) {
         std::cerr << "xefhost: " << error.what() << "\n";
         return 1;
+    } catch (const xefhost::NonFiniteOutputError& error) {
+        // No number that is not finite becomes a result; as with a residual that is not finite.
+        std::cerr << "xefhost: " << error.what() << "\n";
+        return 3;
     } catch (const xefhost::NotConvergedError& error) {
         // Its own code, so that scripts can tell an unconverged load from a wrong input.
         std::cerr << "xefhost: " << error.what() << "\n";

@@ -1,6 +1,8 @@
 #include "solve_command.h"
 
 #include "analysis.h"
+#include "atomic_file.h"
+#include "crash_report.h"
 #include "element_description.h"
 #include "element_library.h"
 #include "gmsh_runner.h"
@@ -9,6 +11,7 @@
 #include "msh_reader.h"
 #include "post_process.h"
 #include "result_output.h"
+#include "signal_cleanup.h"
 #include "solve_level.h"
 
 #include <chrono>
@@ -52,23 +55,48 @@ double since(std::chrono::steady_clock::time_point start) {
 }
 
 // Reads or makes the mesh of one refinement level.
-Mesh levelMesh(const Problem& problem, int level, const std::string& folder, Mesh* previous,
-               Progress& progress) {
+// A mistaken element size or refinement is refused before gmsh or the refinement spends minutes
+// and gigabytes on it.
+void requireMeshableLevels(const Problem& problem, int refine, const std::string& folder) {
+    if (!problem.geometryFile.empty()) {
+        requireMeshableSize(problem.geometryFile, problem.elementSize / std::pow(2.0, refine),
+                            (std::filesystem::path(folder) / ".mesh-model.msh").string());
+    }
+}
+
+void requireRefinableSize(const Mesh& mesh, int refine) {
+    size_t surfaceElements = 0;
+    for (const ElementBlock& block : mesh.blocks) {
+        surfaceElements += block.dimension == 2 ? block.size() : 0;
+    }
+    const double finest = static_cast<double>(surfaceElements) * std::pow(4.0, refine);
+    if (finest > kMaxMeshedTriangles) {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "refining %zu elements %d times would give %.3g, more than the %.0e the "
+                      "host meshes; ask for fewer levels (--refine)",
+                      surfaceElements, refine, finest, kMaxMeshedTriangles);
+        throw MeshError(text);
+    }
+}
+
+Mesh levelMesh(const Problem& problem, int level, int refine, const std::string& folder,
+               Mesh* previous, Progress& progress) {
     if (!problem.geometryFile.empty()) {
         const double size = problem.elementSize / std::pow(2.0, level);
-        const std::string msh =
+        const ScratchFile msh(
             (std::filesystem::path(folder) / (".mesh-level-" + std::to_string(level) + ".msh"))
-                .string();
+                .string());
         progress("meshing with gmsh");
-        meshGeometry(problem.geometryFile, size, msh);
+        meshGeometry(problem.geometryFile, size, msh.path());
         progress("reading the mesh");
-        Mesh mesh = readMsh(msh);
-        std::filesystem::remove(msh);
-        return mesh;
+        return readMsh(msh.path());
     }
     if (level == 0) {
         progress("reading the mesh");
-        return readMsh(problem.meshFile);
+        Mesh mesh = readMsh(problem.meshFile);
+        requireRefinableSize(mesh, refine);
+        return mesh;
     }
     progress("refining the mesh");
     return refineUniformly(*previous);
@@ -193,7 +221,10 @@ int runSolve(const SolveOptions& options, std::ostream& out) {
     const ElementLibrary library(options.element);
     // A description the host cannot use is refused before anything is meshed or read by it.
     const ElementDescription described(library, problem.intCode, -1);
-    std::filesystem::create_directories(options.output);
+    installCrashReport();
+    installInterruptCleanup();
+    requireWritableFolder(options.output);
+    requireMeshableLevels(problem, options.refine, options.output);
     Progress progress;
 
     out << "problem " << options.problem
@@ -204,7 +235,7 @@ int runSolve(const SolveOptions& options, std::ostream& out) {
     for (int level = 0; level <= options.refine; ++level) {
         StageClock clock;
         Analysis a;
-        Mesh mesh = levelMesh(problem, level, options.output, &previous, progress);
+        Mesh mesh = levelMesh(problem, level, options.refine, options.output, &previous, progress);
         clock.finish(a.stages, "mesh");
         progress("building the model");
         const ElementDescription description(library, problem.intCode, -1);

@@ -5,11 +5,18 @@
 #include "model.h"
 
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 namespace xefhost {
 
 class IntegrationPoints;
+
+// A kernel returned NaN or infinity: the message names the element, the kernel and the entry.
+class NonFiniteOutputError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
 
 // One element description per material (the library describes each with the host's data), all
 // sharing the host's integration points for the code in use.
@@ -21,6 +28,9 @@ class ElementKernels {
     ElSpec& record(size_t material) { return descriptions_[material]->record(); }
     const ElSpec& record(size_t material) const { return descriptions_[material]->record(); }
     int* idata(size_t material) { return descriptions_[material]->idata(); }
+    const ElementDescription& description(size_t material) const {
+        return *descriptions_[material];
+    }
     int intCode() const { return record(0).intCode; }
     int pointCount() const { return record(0).intPointCount; }
 

@@ -1,11 +1,44 @@
 #include "post_process.h"
 
 #include "call_records.h"
+#include "crash_report.h"
 #include "huge_pages.h"
 
 #include <algorithm>
+#include <cmath>
+#include <string>
 
 namespace xefhost {
+
+namespace {
+
+// The first point or nodal value of one element that is not finite, named, or empty.
+std::string firstNonFinite(const PostResults& results, const std::vector<double*>& gpost,
+                           const std::vector<double*>& npost, const ElementDescription& names) {
+    const auto name = [](const std::vector<std::string>& list, int i) {
+        return static_cast<size_t>(i) < list.size() && !list[i].empty() ? "\"" + list[i] + "\""
+                                                                        : std::to_string(i + 1);
+    };
+    for (int g = 0; g < results.pointCount; ++g) {
+        for (int c = 0; c < results.gpostCount; ++c) {
+            if (!std::isfinite(gpost[g][c])) {
+                return "point value " + name(names.gpostNames(), c) + " at integration point " +
+                       std::to_string(g + 1) + " is " + std::to_string(gpost[g][c]);
+            }
+        }
+    }
+    for (size_t k = 0; k < npost.size(); ++k) {
+        for (int c = 0; c < results.npostCount; ++c) {
+            if (!std::isfinite(npost[k][c])) {
+                return "nodal value " + name(names.npostNames(), c) + " at its node " +
+                       std::to_string(k + 1) + " is " + std::to_string(npost[k][c]);
+            }
+        }
+    }
+    return "";
+}
+
+} // namespace
 
 PostResults postProcess(const Model& model, ElementKernels& kernels, const std::vector<double>& u) {
     const ElSpec& first = kernels.record(0);
@@ -28,7 +61,9 @@ PostResults postProcess(const Model& model, ElementKernels& kernels, const std::
     for (int k = 0; k < npe; ++k) {
         npost[k] = &npostBuffer[static_cast<size_t>(k) * results.npostCount];
     }
+    ForeignCallScope foreign("post-processing", model.elementIds.data());
     for (size_t e = 0; e < m; ++e) {
+        foreign.at(static_cast<int64_t>(e));
         call.bind(model, e, u.data(), &results.storedSums[e * kStoredReals]);
         for (int g = 0; g < results.pointCount; ++g) {
             gpost[g] = &results.pointValues[(e * results.pointCount + g) * pointRow];
@@ -37,6 +72,13 @@ PostResults postProcess(const Model& model, ElementKernels& kernels, const std::
         ElSpec& es = kernels.record(material);
         es.postKernel(call.work(), &es, call.record(), call.ns(), call.nv(), nullptr,
                       kernels.idata(material), gpost.data(), npost.data());
+        if (const std::string found =
+                firstNonFinite(results, gpost, npost, kernels.description(material));
+            !found.empty()) {
+            throw NonFiniteOutputError(
+                "the element's post-processing kernel returned a value that is not finite for " +
+                describeElement(model, e) + ": its " + found);
+        }
         for (int k = 0; k < npe; ++k) {
             const size_t node = model.elements[e * npe + k];
             ++uses[node];

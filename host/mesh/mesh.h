@@ -33,11 +33,17 @@ struct ElementBlock {
     size_t size() const { return ids.size(); }
 };
 
+// A model surface's extent in the plane, as format 4.1 lists it before any mesh exists.
+struct SurfaceBox {
+    double minX = 0, minY = 0, maxX = 0, maxY = 0;
+};
+
 struct Mesh {
     std::vector<double> coords;   // [nodeCount][3]
     std::vector<int64_t> nodeIds; // Gmsh node tag of each node index
     std::vector<PhysicalGroup> groups;
     std::vector<ElementBlock> blocks;
+    std::vector<SurfaceBox> surfaceBoxes; // from format 4.1's $Entities; empty for 2.2
 
     size_t nodeCount() const { return nodeIds.size(); }
     // The block of one Gmsh element type, or null.

@@ -38,6 +38,7 @@ class MshMeshBuilder {
     void useGroup(int dimension, int tag);
 
     // Elements of a model entity take the entity's first physical tag (0 when none).
+    void addSurfaceBox(const SurfaceBox& box) { mesh_.surfaceBoxes.push_back(box); }
     void setEntityPhysical(int dimension, int entity, int physicalTag) {
         entityPhysical_[dimension][entity] = physicalTag;
     }

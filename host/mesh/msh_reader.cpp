@@ -109,7 +109,9 @@ ElementBlock& mshElementBlock(const MshCursor& cursor, MshMeshBuilder& builder, 
     return *block;
 }
 
-Mesh readMsh(const std::string& path) {
+namespace {
+
+Mesh readMshFile(const std::string& path, bool meshRequired) {
     MshCursor cursor(path, readWholeFile(path));
     std::string name;
     if (!cursor.nextSection(name) || name != "MeshFormat") {
@@ -128,11 +130,21 @@ Mesh readMsh(const std::string& path) {
         nodes = nodes || name == "Nodes";
         elements = elements || name == "Elements";
     }
-    if (!nodes || !elements) {
+    if (meshRequired && (!nodes || !elements)) {
         cursor.failAtEnd(std::string("unexpected end of file, expected a $") +
                          (nodes ? "Elements" : "Nodes") + " section");
     }
     return builder.finish();
+}
+
+} // namespace
+
+Mesh readMsh(const std::string& path) {
+    return readMshFile(path, true);
+}
+
+Mesh readMshModel(const std::string& path) {
+    return readMshFile(path, false);
 }
 
 const ElementBlock* Mesh::block(int gmshType) const {

@@ -12,4 +12,8 @@ namespace xefhost {
 // and the line (ASCII) or byte offset (binary) where the file stops making sense.
 Mesh readMsh(const std::string& path);
 
+// The same for a file that may hold the model alone, as `gmsh -0` writes it: no $Nodes or
+// $Elements section is required, and the surfaces' bounding boxes tell the model's extent.
+Mesh readMshModel(const std::string& path);
+
 } // namespace xefhost

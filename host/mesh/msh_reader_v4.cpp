@@ -15,8 +15,12 @@ void readEntities(MshCursor& cursor, MshMeshBuilder& builder) {
         for (uint64_t i = 0; i < counts[dimension]; ++i) {
             const auto entity = cursor.value<int32_t>("an entity tag");
             // A point gives its coordinates, other entities their bounding box.
+            double bounds[6];
             for (int c = 0; c < (dimension == 0 ? 3 : 6); ++c) {
-                cursor.value<double>("an entity coordinate");
+                bounds[c] = cursor.value<double>("an entity coordinate");
+            }
+            if (dimension == 2) {
+                builder.addSurfaceBox({bounds[0], bounds[1], bounds[3], bounds[4]});
             }
             const auto physicalCount = cursor.value<uint64_t>("a number of physical tags");
             int physical = 0;

@@ -143,15 +143,7 @@ class ModelBuilder {
         model_.externalForce.assign(n, 0.0);
     }
 
-    std::string elementName(size_t e) const {
-        std::ostringstream name;
-        name << "element " << model_.elementIds[e] << " (nodes";
-        for (int k = 0; k < model_.nodesPerElement; ++k) {
-            name << " " << model_.nodeIds[model_.elements[e * model_.nodesPerElement + k]];
-        }
-        name << ")";
-        return name.str();
-    }
+    std::string elementName(size_t e) const { return describeElement(model_, e); }
 
     // The element's node order against Gmsh's, through the reference positions of the nodes. An
     // element that gives no reference nodes is taken in Gmsh's order.
@@ -258,7 +250,8 @@ class ModelBuilder {
                 values[at - keys.begin()] = value;
             }
             checkMaterial(keys, values, given.group);
-            const int index = static_cast<int>(model_.materials.size()) / count;
+            // Without data every material is the same empty set: the first stands for all.
+            const int index = count == 0 ? 0 : static_cast<int>(model_.materials.size()) / count;
             model_.materials.insert(model_.materials.end(), values.begin(), values.end());
             std::vector<std::pair<int, int>> tags;
             if (!given.group.empty()) {
@@ -527,6 +520,16 @@ class ModelBuilder {
 int gmshTypeOfTopology(const std::string& topology) {
     const GmshTopology* t = findGmshTopology(topology);
     return t ? t->gmshType : 0;
+}
+
+std::string describeElement(const Model& model, size_t element) {
+    std::ostringstream name;
+    name << "element " << model.elementIds[element] << " (nodes";
+    for (int k = 0; k < model.nodesPerElement; ++k) {
+        name << " " << model.nodeIds[model.elements[element * model.nodesPerElement + k]];
+    }
+    name << ")";
+    return name.str();
 }
 
 Model buildModel(const Mesh& mesh, const Problem& problem, const ElementTraits& element) {

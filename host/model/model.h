@@ -45,6 +45,9 @@ struct Model {
     }
 };
 
+// "element 17 (nodes 4 5 9)", by the mesh's numbers, as every message names an element.
+std::string describeElement(const Model& model, size_t element);
+
 Model buildModel(const Mesh& mesh, const Problem& problem, const ElementTraits& element);
 
 } // namespace xefhost

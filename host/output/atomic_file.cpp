@@ -1,6 +1,8 @@
 // Atomic file writes: a temporary beside the target, forced to disk, then renamed over it.
 #include "atomic_file.h"
 
+#include "signal_cleanup.h"
+
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
@@ -75,7 +77,7 @@ fs::path temporaryBeside(const fs::path& target) {
 // AtomicFileSet's staged files hold it.
 class TemporaryFile {
   public:
-    explicit TemporaryFile(fs::path path) : path_(std::move(path)) {}
+    explicit TemporaryFile(fs::path path) : path_(std::move(path)), registered_(path_.string()) {}
     ~TemporaryFile() {
         if (!placed_) {
             std::error_code ignored;
@@ -94,6 +96,7 @@ class TemporaryFile {
   private:
     fs::path path_;
     bool placed_ = false;
+    RegisteredTemporary registered_; // removed by a signal that ends the run before the rename
 };
 
 namespace {
@@ -138,6 +141,22 @@ std::unique_ptr<TemporaryFile> stage(const std::string& path,
 }
 
 } // namespace
+
+void requireWritableFolder(const std::string& folder) {
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error) {
+        throw std::runtime_error("cannot create the output folder " + folder + ": " +
+                                 error.message());
+    }
+    const TemporaryFile probe(temporaryBeside(fs::path(folder) / "write-probe"));
+    errno = 0;
+    std::ofstream stream(probe.path(), std::ios::binary | std::ios::trunc);
+    if (!stream) {
+        throw std::runtime_error("cannot write results to the output folder " + folder + ": " +
+                                 systemReason());
+    }
+}
 
 struct AtomicFileSet::Staged {
     std::string path;

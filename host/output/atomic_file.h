@@ -11,6 +11,11 @@
 
 namespace xefhost {
 
+// Creates folder if missing and proves that a file can be made in it, so that a run finds a folder
+// it cannot write before it solves rather than after. Throws std::runtime_error naming the folder
+// and the system's reason.
+void requireWritableFolder(const std::string& folder);
+
 // Creates the folder of `path` if missing, lets `write` fill a temporary file beside it, forces the
 // data to disk and renames the temporary over `path`. On any failure (including an exception from
 // `write`) the temporary is removed, an existing `path` is left as it was, and std::runtime_error

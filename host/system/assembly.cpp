@@ -1,6 +1,8 @@
 #include "assembly.h"
 
 #include "call_records.h"
+#include "crash_report.h"
+#include "finite_outputs.h"
 
 #include <algorithm>
 #include <cmath>
@@ -73,6 +75,7 @@ void addElements(const Model& model, ElementKernels& kernels, const double* u,
     size_t material = SIZE_MAX;
     ElSpec* es = nullptr;
     int* idata = nullptr;
+    ForeignCallScope foreign("tangent", model.elementIds.data());
     for (size_t a = begin; a < end; ++a) {
         if constexpr (kDofs > 0) {
             // An element's entries in the column of one of its unknowns lie together, from the
@@ -107,6 +110,7 @@ void addElements(const Model& model, ElementKernels& kernels, const double* u,
             es = &kernels.record(material);
             idata = kernels.idata(material);
         }
+        foreign.at(partition.elements[a]);
         es->tangentKernel(call.work(), es, call.record(), call.ns(), nv, nullptr, idata, p, rows);
 
         for (int k = 0; k < npe; ++k) {
@@ -202,6 +206,10 @@ void assemble(const Model& model, ElementKernels& kernels, const ElementPartitio
                     partition.blockStart[b + 1], call, targets);
             }
         }
+    }
+    if (!allFinite(*targets.internalForce, partition.threads) ||
+        (targets.system && !allFinite(targets.system->values, partition.threads))) {
+        throwNonFiniteTangent(model, kernels, u, targets.system != nullptr);
     }
 }
 

@@ -17,7 +17,8 @@ struct AssemblyTargets {
     std::vector<double>* magnitude = nullptr;
 };
 
-// Zeroes the targets, then adds every element's contribution. u holds every unknown.
+// Zeroes the targets, then adds every element's contribution. u holds every unknown. Throws
+// NonFiniteOutputError, naming the first element at fault, when a sum is not finite.
 void assemble(const Model& model, ElementKernels& kernels, const ElementPartition& partition,
               const std::vector<double>& u, const AssemblyTargets& targets);
 

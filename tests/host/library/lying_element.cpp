@@ -1,10 +1,15 @@
-// An element library that lies, for the tests of what the host trusts: it describes a plausible
-// 3-node plane triangle, then overrides the count named in MOLR_LIE ("nodeCount=1000000000") with
-// the value given. With MOLR_LIE=residual=nan its tangent kernel returns a NaN internal force;
-// otherwise its kernels add and assign nothing.
-#include "XEFRecords.h"
+// An element library that lies, for the tests of what the host trusts. It is MOLR's plane-strain
+// triangle, described and computed honestly, until MOLR_LIE says otherwise:
+//   "nodeCount=1000000000" (any count field) overrides that count in the description;
+//   "residual=nan" gives every element a NaN internal force;
+//   "tangent=crash", "tangent=inf", "post=crash", "post=nan" make the named kernel crash or
+//   return a non-finite value, but only for elements with a node at (0, 1), so that a test knows
+//   which element the host must name.
+#include "MOLR.h"
+#include "XEMUtility.h"
 
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -13,12 +18,32 @@ namespace {
 
 const char* const kDataNames[2] = {"E -Young", "$[Nu]$ -Poisson"};
 const double kDefaults[2] = {1.0, 0.3};
-const char* const kPointNames[1] = {"Dxx"};
-const char* const kNodalNames[1] = {"u"};
+const char* const kPointNames[6] = {"Dxx",         "Dxy",         "Dyy",
+                                    "$[Sigma]$xx", "$[Sigma]$xy", "$[Sigma]$yy"};
+const char* const kNodalNames[4] = {"DeformedMeshX", "DeformedMeshY", "u", "v"};
 const int kNodeDofs[3] = {2, 2, 2};
 const double kReferenceNodes[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
 
-void lie(ElSpec* es) {
+bool lying(const char* lie) {
+    const char* given = std::getenv("MOLR_LIE");
+    return given && std::strcmp(given, lie) == 0;
+}
+
+bool marked(NodeValues** nv) {
+    for (int k = 0; k < 3; ++k) {
+        if (nv[k]->coords[0] == 0.0 && nv[k]->coords[1] == 1.0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+[[noreturn]] void crash() {
+    std::raise(SIGSEGV);
+    std::abort();
+}
+
+void lieAboutCounts(ElSpec* es) {
     const char* given = std::getenv("MOLR_LIE");
     if (!given) {
         return;
@@ -38,20 +63,34 @@ void lie(ElSpec* es) {
     }
 }
 
-void tangent(double*, ElSpec*, ElRecord*, NodeKind**, NodeValues**, double*, int*, double* p,
-             double**) {
-    const char* given = std::getenv("MOLR_LIE");
-    if (given && std::strcmp(given, "residual=nan") == 0) {
+void tangent(double* v, ElSpec* es, ElRecord* ed, NodeKind** ns, NodeValues** nv, double* rdata,
+             int* idata, double* p, double** s) {
+    if (lying("tangent=crash") && marked(nv)) {
+        crash();
+    }
+    SKR(v, es, ed, ns, nv, rdata, idata, p, s);
+    if (lying("residual=nan")) {
         p[0] += std::nan("");
+    }
+    if (lying("tangent=inf") && marked(nv)) {
+        s[1][4] = HUGE_VAL;
     }
 }
 
-void post(double*, ElSpec*, ElRecord*, NodeKind**, NodeValues**, double*, int*, double**,
-          double**) {}
+void post(double* v, ElSpec* es, ElRecord* ed, NodeKind** ns, NodeValues** nv, double* rdata,
+          int* idata, double** gpost, double** npost) {
+    if (lying("post=crash") && marked(nv)) {
+        crash();
+    }
+    SPP(v, es, ed, ns, nv, rdata, idata, gpost, npost);
+    if (lying("post=nan") && marked(nv)) {
+        gpost[0][4] = std::nan("");
+    }
+}
 
 } // namespace
 
-extern "C" XEF_EXPORT int XEFSetElSpec(ElSpec* es, int*, int, int dataMode) {
+extern "C" XEF_EXPORT int XEFSetElSpec(ElSpec* es, int* idata, int intCode, int dataMode) {
     es->codeName = "LIAR";
     es->tangentKernel = tangent;
     es->postKernel = post;
@@ -64,16 +103,16 @@ extern "C" XEF_EXPORT int XEFSetElSpec(ElSpec* es, int*, int, int dataMode) {
     if (dataMode == -1) {
         es->data = kDefaults;
     }
-    es->gpostCount = 1;
+    es->gpostCount = 6;
     es->gpostNames = kPointNames;
-    es->npostCount = 1;
+    es->npostCount = 4;
     es->npostNames = kNodalNames;
-    es->intCode = 12;
-    es->defaultIntCode = 12;
-    es->intPointCount = 1;
-    es->rulePoints[0] = 1;
+    es->defaultIntCode = 35;
+    es->intCode = intCode == -1 ? 35 : intCode;
+    XEFMultiIntPoints(&es->intCode, idata, &es->intPointCount, &es->rulePoints[0],
+                      &es->rulePoints[1], &es->rulePoints[2], 0);
     es->topology = "T1";
     es->referenceNodes = kReferenceNodes;
-    lie(es);
+    lieAboutCounts(es);
     return 0;
 }

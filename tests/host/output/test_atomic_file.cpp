@@ -1,5 +1,6 @@
 // Result files appear whole or not at all.
 #include "atomic_file.h"
+#include "signal_cleanup.h"
 #include "test_folder.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,10 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -109,3 +114,32 @@ TEST(AtomicFile, ATargetThatIsAFolderStaysAndNoTemporaryRemains) {
 }
 
 } // namespace
+
+// A signal that ends the run while a set is half-written removes its temporaries; the earlier
+// files stay as they were.
+TEST(AtomicFile, ASignalMidWriteLeavesTheEarlierFilesAndNoTemporary) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        const fs::path folder = molrtest::freshTestFolder() / std::to_string(signal);
+        fs::create_directories(folder);
+        writeTextAtomically((folder / "a.txt").string(), "earlier");
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            xefhost::installInterruptCleanup();
+            xefhost::AtomicFileSet set;
+            set.addText((folder / "b.txt").string(), "written whole");
+            set.add((folder / "a.txt").string(), [signal](std::ostream& out) {
+                out << "half";
+                out.flush();
+                ::raise(signal);
+            });
+            set.commit();
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_EQ(entries(folder), 1u) << signal;
+        EXPECT_EQ(contents(folder / "a.txt"), "earlier");
+    }
+}
