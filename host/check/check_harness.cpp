@@ -1,12 +1,14 @@
 #include "check_harness.h"
 
+#include "call_note.h"
+
 #include <algorithm>
 
 namespace xefhost::check {
 
 namespace {
 
-Eigen::MatrixXd rowMajor(const std::vector<double>& buffer, int rows, int columns) {
+Eigen::MatrixXd rowMajor(const double* buffer, int rows, int columns) {
     Eigen::MatrixXd matrix(std::max(rows, 0), std::max(columns, 0));
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < columns; ++c) {
@@ -16,15 +18,20 @@ Eigen::MatrixXd rowMajor(const std::vector<double>& buffer, int rows, int column
     return matrix;
 }
 
-} // namespace
+size_t product(int rows, int columns) {
+    return static_cast<size_t>(std::max(rows, 0)) * static_cast<size_t>(std::max(columns, 0));
+}
 
-std::vector<double*> rowPointers(std::vector<double>& buffer, int rows, int columns) {
+// Row pointers into a row-major buffer of rows x columns reals, as the kernels take matrices.
+std::vector<double*> rowPointers(double* buffer, int rows, int columns) {
     std::vector<double*> pointers(static_cast<size_t>(std::max(rows, 0)));
     for (int r = 0; r < rows; ++r) {
-        pointers[r] = buffer.data() + static_cast<size_t>(r) * columns;
+        pointers[r] = buffer + static_cast<size_t>(r) * columns;
     }
     return pointers;
 }
+
+} // namespace
 
 Eigen::MatrixXd completed(const Eigen::MatrixXd& upper) {
     Eigen::MatrixXd full = upper.triangularView<Eigen::Upper>();
@@ -46,7 +53,15 @@ KernelHarness::KernelHarness(const ElementLibrary& library, int intCode, std::ve
                              size_t workReals)
     : description_(library, intCode, -1), points_(std::move(points)),
       offsets_(nodeOffsets(record())), coords_(3 * record().nodeCount),
-      unknowns_(record().dofCount), stored_(kStoredReals), rdata_(kStoredReals), work_(workReals),
+      unknowns_(record().dofCount), stored_(kStoredReals), rdata_(kStoredReals),
+      residual_(product(record().dofCount, 1), "residual"),
+      matrix_(product(record().dofCount, record().dofCount), "matrix"),
+      gpost_(product(record().intPointCount, record().gpostCount), "point output"),
+      npost_(product(record().nodeCount, record().npostCount), "nodal output"),
+      work_(workReals, "work vector"),
+      matrixRows_(rowPointers(matrix_.data(), record().dofCount, record().dofCount)),
+      gpostRows_(rowPointers(gpost_.data(), record().intPointCount, record().gpostCount)),
+      npostRows_(rowPointers(npost_.data(), record().nodeCount, record().npostCount)),
       values_(record().nodeCount), kinds_(record().nodeCount) {
     ElSpec& es = description_.record();
     es.intPoints = points_.data();
@@ -66,42 +81,43 @@ void KernelHarness::bind(const ElementState& state) {
     std::fill(stored_.begin(), stored_.end(), 0.0);
 }
 
-void KernelHarness::callTangent(const ElementState& state, double* work, double* residual,
-                                double** rows) {
+TangentOutput KernelHarness::tangent(const ElementState& state, double* work) {
     bind(state);
+    residual_.clear();
+    matrix_.clear();
     ElSpec& es = description_.record();
-    es.tangentKernel(work, &es, &record_, kindPointers_.data(), valuePointers_.data(),
-                     rdata_.data(), description_.idata(), residual, rows);
+    {
+        const KernelCall call(KernelKind::Tangent);
+        es.tangentKernel(work, &es, &record_, kindPointers_.data(), valuePointers_.data(),
+                         rdata_.data(), description_.idata(), residual_.data(), matrixRows_.data());
+    }
+    const int n = es.dofCount;
+    return {Eigen::Map<const Eigen::VectorXd>(residual_.data(), n), rowMajor(matrix_.data(), n, n)};
 }
 
-void KernelHarness::callPost(const ElementState& state, double* work, double** gpost,
-                             double** npost) {
+PostOutput KernelHarness::post(const ElementState& state, double* work) {
     bind(state);
+    gpost_.clear();
+    npost_.clear();
     ElSpec& es = description_.record();
-    es.postKernel(work, &es, &record_, kindPointers_.data(), valuePointers_.data(), rdata_.data(),
-                  description_.idata(), gpost, npost);
+    {
+        const KernelCall call(KernelKind::Post);
+        es.postKernel(work, &es, &record_, kindPointers_.data(), valuePointers_.data(),
+                      rdata_.data(), description_.idata(), gpostRows_.data(), npostRows_.data());
+    }
+    return {rowMajor(gpost_.data(), es.intPointCount, es.gpostCount),
+            rowMajor(npost_.data(), es.nodeCount, es.npostCount),
+            Eigen::Map<Eigen::VectorXd>(stored_.data(), static_cast<Eigen::Index>(stored_.size()))};
 }
 
 TangentOutput KernelHarness::tangent(const ElementState& state) {
-    const int n = record().dofCount;
-    std::vector<double> residual(n, 0.0), matrix(static_cast<size_t>(n) * n, 0.0);
-    std::vector<double*> rows = rowPointers(matrix, n, n);
-    std::fill(work_.begin(), work_.end(), 0.0);
-    callTangent(state, work_.data(), residual.data(), rows.data());
-    return {Eigen::Map<Eigen::VectorXd>(residual.data(), n), rowMajor(matrix, n, n)};
+    work_.clear();
+    return tangent(state, work_.data());
 }
 
 PostOutput KernelHarness::post(const ElementState& state) {
-    const ElSpec& es = record();
-    std::vector<double> gpost(static_cast<size_t>(std::max(es.intPointCount, 0)) * es.gpostCount),
-        npost(static_cast<size_t>(es.nodeCount) * es.npostCount);
-    std::vector<double*> gpostRows = rowPointers(gpost, es.intPointCount, es.gpostCount);
-    std::vector<double*> npostRows = rowPointers(npost, es.nodeCount, es.npostCount);
-    std::fill(work_.begin(), work_.end(), 0.0);
-    callPost(state, work_.data(), gpostRows.data(), npostRows.data());
-    return {rowMajor(gpost, es.intPointCount, es.gpostCount),
-            rowMajor(npost, es.nodeCount, es.npostCount),
-            Eigen::Map<Eigen::VectorXd>(stored_.data(), static_cast<Eigen::Index>(stored_.size()))};
+    work_.clear();
+    return post(state, work_.data());
 }
 
 } // namespace xefhost::check

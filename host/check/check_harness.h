@@ -1,8 +1,11 @@
 // One element instance wired to a library's kernels the way a host calls them: through the
-// addresses in its description record, with host-owned node records, outputs and work vector.
+// addresses in its description record, with host-owned node records, outputs and work vector. The
+// outputs and the plain calls' work vector end against guard pages, so that a kernel writing past
+// one faults on that write.
 #pragma once
 
 #include "element_description.h"
+#include "guarded_buffer.h"
 
 #include <Eigen/Dense>
 
@@ -30,9 +33,6 @@ struct PostOutput {
 // The symmetric matrix whose upper triangle the kernel returned.
 Eigen::MatrixXd completed(const Eigen::MatrixXd& upper);
 
-// Row pointers into a row-major buffer of rows x columns reals, as the kernels take matrices.
-std::vector<double*> rowPointers(std::vector<double>& buffer, int rows, int columns);
-
 // Position of each node's first unknown in the element vector.
 std::vector<int> nodeOffsets(const ElSpec& es);
 
@@ -58,9 +58,9 @@ class KernelHarness {
     TangentOutput tangent(const ElementState& state);
     PostOutput post(const ElementState& state);
 
-    // Calls with the caller's work vector and output rows, for canary checks.
-    void callTangent(const ElementState& state, double* work, double* residual, double** rows);
-    void callPost(const ElementState& state, double* work, double** gpost, double** npost);
+    // Zeroed outputs, the caller's work vector as it stands: for canary checks.
+    TangentOutput tangent(const ElementState& state, double* work);
+    PostOutput post(const ElementState& state, double* work);
 
   private:
     void bind(const ElementState& state);
@@ -68,7 +68,9 @@ class KernelHarness {
     ElementDescription description_;
     std::vector<double> points_;
     std::vector<int> offsets_;
-    std::vector<double> coords_, unknowns_, stored_, rdata_, work_;
+    std::vector<double> coords_, unknowns_, stored_, rdata_;
+    GuardedBuffer residual_, matrix_, gpost_, npost_, work_;
+    std::vector<double*> matrixRows_, gpostRows_, npostRows_;
     std::vector<NodeValues> values_;
     std::vector<NodeKind> kinds_;
     std::vector<NodeValues*> valuePointers_;

@@ -26,6 +26,11 @@ inline double largestMagnitude(const Eigen::MatrixXd& a) {
     return a.size() == 0 ? 0.0 : a.cwiseAbs().maxCoeff();
 }
 
+// Appends every entry of an Eigen vector or matrix, for comparing the bits of whole outputs.
+template <typename Part> void append(std::vector<double>& all, const Part& part) {
+    all.insert(all.end(), part.data(), part.data() + part.size());
+}
+
 // Same bits, not merely equal values: a NaN equals itself, -0.0 differs from 0.0.
 inline bool bitwiseEqual(const std::vector<double>& a, const std::vector<double>& b) {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;

@@ -16,10 +16,6 @@ constexpr int kRepeats = 3;
 constexpr int kThreads = 4;
 constexpr int kThreadRepeats = 250;
 
-template <typename Part> void append(std::vector<double>& all, const Part& part) {
-    all.insert(all.end(), part.data(), part.data() + part.size());
-}
-
 // Every output of both kernels at one state, in one vector.
 std::vector<double> fingerprint(KernelHarness& element, const ElementState& state) {
     const TangentOutput tangent = element.tangent(state);

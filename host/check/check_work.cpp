@@ -25,25 +25,16 @@ struct WorkUse {
 
 std::vector<double> callKernel(KernelHarness& element, Kernel kernel, const ElementState& state,
                                double* work) {
-    const ElSpec& es = element.record();
+    std::vector<double> outputs;
     if (kernel == Kernel::Tangent) {
-        const int n = es.dofCount;
-        std::vector<double> outputs(static_cast<size_t>(n) * (n + 1), 0.0);
-        std::vector<double*> matrix = rowPointers(outputs, n, n);
-        element.callTangent(state, work, outputs.data() + static_cast<size_t>(n) * n,
-                            matrix.data());
-        return outputs;
+        const TangentOutput tangent = element.tangent(state, work);
+        append(outputs, tangent.residual);
+        append(outputs, tangent.upper);
+    } else {
+        const PostOutput post = element.post(state, work);
+        append(outputs, post.gpost);
+        append(outputs, post.npost);
     }
-    const int points = std::max(es.intPointCount, 0);
-    std::vector<double> outputs(static_cast<size_t>(points) * es.gpostCount +
-                                    static_cast<size_t>(es.nodeCount) * es.npostCount,
-                                0.0);
-    std::vector<double*> gpost = rowPointers(outputs, points, es.gpostCount);
-    std::vector<double*> npost = rowPointers(outputs, es.nodeCount, es.npostCount);
-    for (double*& row : npost) {
-        row += static_cast<size_t>(points) * es.gpostCount;
-    }
-    element.callPost(state, work, gpost.data(), npost.data());
     return outputs;
 }
 

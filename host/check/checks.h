@@ -23,4 +23,15 @@ std::vector<CheckResult> checkWorkVector(const CheckContext& context);
 // Repeated and concurrent calls give bitwise equal results.
 std::vector<CheckResult> checkDeterminism(const CheckContext& context);
 
+// A family as the bench runs it, with the names of the checks it returns, so that a family whose
+// process died can still be reported check by check.
+struct CheckFamily {
+    const char* name;
+    std::vector<const char*> checks;
+    std::vector<CheckResult> (*run)(const CheckContext& context);
+};
+
+// The eight families above, in report order.
+const std::vector<CheckFamily>& checkFamilies();
+
 } // namespace xefhost::check

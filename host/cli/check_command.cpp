@@ -1,6 +1,6 @@
 #include "check_command.h"
 
-#include "checks.h"
+#include "check_isolation.h"
 
 #include <memory>
 
@@ -79,10 +79,8 @@ int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& error
 
     const check::CheckContext context(*library, options.seed, options.workSize);
     std::vector<check::CheckResult> results;
-    for (const auto family : {check::checkDescription, check::checkTangent, check::checkRigidModes,
-                              check::checkPatch, check::checkFrameInvariance, check::checkRules,
-                              check::checkWorkVector, check::checkDeterminism}) {
-        for (check::CheckResult& result : family(context)) {
+    for (const check::CheckFamily& family : check::checkFamilies()) {
+        for (check::CheckResult& result : check::runIsolated(family, context, options.timeout)) {
             results.push_back(std::move(result));
         }
     }

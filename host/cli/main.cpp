@@ -55,6 +55,11 @@ int main(int argc, char** argv) {
             ->check(CLI::Range(0, 1 << 24));
     checkCommand->add_option("--seed", check.seed, "Seed of the random elements and states")
         ->capture_default_str();
+    checkCommand
+        ->add_option("--timeout", check.timeout,
+                     "Seconds each check family may run before it is stopped and fails")
+        ->capture_default_str()
+        ->check(CLI::Range(0.001, 1e6));
 
     CLI11_PARSE(app, argc, argv);
 

@@ -3,6 +3,8 @@
 #include "crash_report.h"
 
 #include "signal_cleanup.h"
+#include "signal_safe_text.h"
+#include "signal_text.h"
 
 #include <csignal>
 #include <cstring>
@@ -18,55 +20,6 @@ constexpr int kSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 constexpr int kSignalCount = sizeof kSignals / sizeof kSignals[0];
 struct sigaction previous[kSignalCount];
 
-const char* describe(int signal) {
-    switch (signal) {
-    case SIGSEGV:
-        return "SIGSEGV (segmentation fault)";
-    case SIGBUS:
-        return "SIGBUS (bus error)";
-    case SIGFPE:
-        return "SIGFPE (arithmetic exception)";
-    case SIGILL:
-        return "SIGILL (illegal instruction)";
-    default:
-        return "SIGABRT (abort)";
-    }
-}
-
-class Line {
-  public:
-    Line& operator<<(const char* text) {
-        const size_t n = std::min(std::strlen(text), sizeof text_ - 1 - used_);
-        std::memcpy(text_ + used_, text, n);
-        used_ += n;
-        return *this;
-    }
-    Line& operator<<(int64_t value) {
-        char digits[24];
-        int count = 0;
-        uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : value;
-        do {
-            digits[count++] = static_cast<char>('0' + magnitude % 10);
-            magnitude /= 10;
-        } while (magnitude > 0);
-        char text[26];
-        int k = 0;
-        if (value < 0) {
-            text[k++] = '-';
-        }
-        while (count > 0) {
-            text[k++] = digits[--count];
-        }
-        text[k] = '\0';
-        return *this << text;
-    }
-    void write() const { (void)!::write(STDERR_FILENO, text_, used_); }
-
-  private:
-    char text_[256] = {};
-    size_t used_ = 0;
-};
-
 void reportCrash(int signal, siginfo_t* info, void* context) {
     const ForeignCall call = currentForeignCall;
     int index = 0;
@@ -74,13 +27,16 @@ void reportCrash(int signal, siginfo_t* info, void* context) {
         ++index;
     }
     if (call.kernel) {
-        Line line;
-        line << "xefhost: the element library crashed with " << describe(signal) << " in its "
-             << call.kernel << " kernel";
+        const char* known = knownSignalText(signal);
+        char text[256];
+        SignalSafeText line(text, sizeof text);
+        line << "xefhost: the element library crashed with " << (known ? known : "a signal")
+             << " in its " << call.kernel << " kernel";
         if (call.elementNumbers && call.slot >= 0) {
-            line << " at element " << call.elementNumbers[call.slot];
+            line << " at element " << static_cast<size_t>(call.elementNumbers[call.slot]);
         }
-        (line << "; no results were written\n").write();
+        line << "; no results were written\n";
+        (void)!::write(STDERR_FILENO, text, line.length());
     }
     cleanUpRegistered();
     // The handler that was there before (a sanitizer's report) or the default action, which for

@@ -1,11 +1,14 @@
 // `xefhost check` end to end: the MOLR module passes every check, and each deliberately faulty
-// library is caught by the check meant for its fault, and only the checks its fault touches fail.
+// library is caught by the check meant for its fault, and only the checks its fault touches fail. A
+// kernel that crashes, writes past its outputs or never returns fails the families that call it,
+// naming what happened, and the bench lives on to run the rest.
 #include "check_run.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <regex>
+#include <set>
 
 namespace {
 
@@ -126,6 +129,63 @@ TEST(CheckBench, ANonDeterministicKernelFailsTheDeterminismChecks) {
     expectStatus(report, {"tangent", "rigid-residual", "patch", "frame", "work-tangent"}, "PASS");
 }
 
+TEST(CheckBench, KernelsThatCrashOrWritePastTheirOutputsFailTheFamiliesThatCallThem) {
+    // Only the description family calls no kernel, and only four families call the post kernel.
+    const std::set<std::string> tangentFree = {"description"};
+    const std::set<std::string> postFree = {"description", "tangent", "rigid-residual",
+                                            "rigid-modes", "frame"};
+    const struct {
+        const char* fault;
+        const char* check; // whose line is read
+        const char* detail;
+        const std::set<std::string>& passing;
+    } cases[] = {
+        {"stray_pointer", "tangent",
+         "(SIGSEGV (segmentation fault) in the tangent kernel (call 1 of the tangent family))",
+         tangentFree},
+        {"residual_overrun", "tangent",
+         "SIGSEGV (segmentation fault): wrote 1 real past the residual (6 reals) in the tangent "
+         "kernel (call 1 of the tangent family)",
+         tangentFree},
+        {"matrix_overrun", "rigid-modes",
+         "wrote 1 real past the matrix (36 reals) in the tangent kernel (call 1 of the rigid-mode "
+         "family)",
+         tangentFree},
+        {"far_overrun", "frame", "wrote 64 reals past the residual (6 reals) in the tangent kernel",
+         tangentFree},
+        {"point_overrun", "patch",
+         "SIGSEGV (segmentation fault): wrote 1 real past the point output (18 reals) in the "
+         "post-processing kernel",
+         postFree},
+    };
+    for (const auto& c : cases) {
+        const Report report = check(faulty(c.fault));
+        EXPECT_EQ(report.exitCode, 1) << report.output;
+        EXPECT_NE(report.line(c.check).find(c.detail), std::string::npos) << report.output;
+        for (const char* name : kAllChecks) {
+            expectStatus(report, {name}, c.passing.count(name) ? "PASS" : "FAIL");
+        }
+    }
+}
+
+TEST(CheckBench, AKernelThatNeverReturnsFailsAtTheTimeLimitAndTheOtherFamiliesRun) {
+    const Report report = check(faulty("endless_loop"), "--timeout 0.5");
+    EXPECT_EQ(report.exitCode, 1) << report.output;
+    EXPECT_NE(
+        report.line("tangent").find(
+            "did not return within 0.5 s in the tangent kernel (call 1 of the tangent family)"),
+        std::string::npos)
+        << report.output;
+    expectStatus(report, {"description"}, "PASS");
+    EXPECT_EQ(report.summary, "12 checks: 1 passed, 11 failed, 0 skipped") << report.output;
+
+    for (const char* limit : {"0", "-1"}) {
+        const Report refused = check(faulty("none"), std::string("--timeout ") + limit);
+        EXPECT_NE(refused.exitCode, 0) << refused.output;
+        EXPECT_NE(refused.output.find("not in range"), std::string::npos) << refused.output;
+    }
+}
+
 TEST(CheckBench, UnusableLibrariesExitTwoWithTheReason) {
     const struct {
         std::string library, reason;
@@ -183,6 +243,9 @@ TEST(CheckBench, JsonReportsParseAndAgreeWithTheExitCode) {
     expectJson(MOLR_MODULE_PATH, "--work-size 228 --seed 7", 0, "");
     expectJson(faulty("work_overrun"), "--work-size 228", 1, "work-tangent");
     expectJson(faulty("nondeterministic"), "", 1, "determinism,thread-safety");
+    expectJson(faulty("point_overrun"), "", 1,
+               "determinism,patch,point-count,rule-independence,thread-safety,work-post,"
+               "work-tangent");
     expectJson(faulty("null_kernel"), "", 2, "");
     expectJson(molrtest::testElement("quadrilateral_q1"), "", 0, "");
     expectJson(molrtest::testElement("quadrilateral_q1_unknown_topology"), "", 4, "");

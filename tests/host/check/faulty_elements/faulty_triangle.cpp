@@ -6,7 +6,10 @@
 #include "molr_strain_state.h"
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <cstdint>
+#include <thread>
 
 namespace {
 
@@ -79,6 +82,24 @@ void tangent(double* v, ElSpec* es, ElRecord* ed, NodeKind** ns, NodeValues** nv
     // Accumulates into the work vector without clearing it first.
     v[0] += p[0];
     p[0] = v[0];
+#elif defined(MOLR_FAULT_STRAY_POINTER)
+    // Stores through a pointer that was never set to anything valid.
+    static double* volatile stray = reinterpret_cast<double*>(std::uintptr_t{64});
+    *stray = p[0];
+#elif defined(MOLR_FAULT_ENDLESS_LOOP)
+    // Waits for a condition that no call ever sets.
+    for (;;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+#elif defined(MOLR_FAULT_RESIDUAL_OVERRUN)
+    // Counts the unknowns from 1: one real past the residual.
+    p[es->dofCount] = p[0];
+#elif defined(MOLR_FAULT_MATRIX_OVERRUN)
+    // One column too many in the last row: one real past the matrix.
+    s[es->dofCount - 1][es->dofCount] = s[0][0];
+#elif defined(MOLR_FAULT_FAR_OVERRUN)
+    // Indexes the residual with another array's stride: 64 reals past it.
+    p[es->dofCount + 63] = p[0];
 #elif defined(MOLR_FAULT_NONDETERMINISTIC)
     // A call counter kept between calls nudges every other result in its last bits.
     static std::atomic<unsigned> calls{0};
@@ -90,6 +111,15 @@ void tangent(double* v, ElSpec* es, ElRecord* ed, NodeKind** ns, NodeValues** nv
 #endif
 }
 
+#if defined(MOLR_FAULT_POINT_OVERRUN)
+void post(double* v, ElSpec* es, ElRecord* ed, NodeKind** ns, NodeValues** nv, double* rdata,
+          int* idata, double** gpost, double** npost) {
+    SPP(v, es, ed, ns, nv, rdata, idata, gpost, npost);
+    // One result more than the element declares, at its last point.
+    gpost[es->intPointCount - 1][es->gpostCount] = gpost[0][0];
+}
+#endif
+
 } // namespace
 
 extern "C" XEF_EXPORT int XEFSetElSpec(ElSpec* es, int* idata, int intCode, int dataMode) {
@@ -97,6 +127,8 @@ extern "C" XEF_EXPORT int XEFSetElSpec(ElSpec* es, int* idata, int intCode, int 
     es->tangentKernel = tangent;
 #if defined(MOLR_FAULT_NULL_KERNEL)
     es->postKernel = nullptr;
+#elif defined(MOLR_FAULT_POINT_OVERRUN)
+    es->postKernel = post;
 #else
     es->postKernel = SPP;
 #endif
