@@ -1,4 +1,4 @@
-# Entry points for a fresh Debian machine: `make run`, `make test` and `make windows`.
+# Entry points for a fresh Debian machine: `make run`, `make test`, `make windows` and `make fuzz`.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
@@ -7,8 +7,11 @@ PACKAGES    = cmake g++ make git libgtest-dev libgmock-dev libbenchmark-dev libc
 BENCH_REPETITIONS ?= 10
 WINDOWS_BUILD    ?= build-windows
 WINDOWS_PACKAGES  = cmake g++-mingw-w64-x86-64 wine64
+FUZZ_BUILD       ?= build-fuzz
+FUZZ_SECONDS     ?= 60
+FUZZ_PACKAGES     = cmake make clang libclang-rt-dev libtomlplusplus-dev
 
-.PHONY: deps build run test test-release test-sanitized bench windows clean
+.PHONY: deps build run test test-release test-sanitized bench windows fuzz clean
 
 deps:
 	@scripts/install-deps.sh $(PACKAGES)
@@ -48,5 +51,15 @@ windows:
 	@scripts/install-deps.sh $(WINDOWS_PACKAGES)
 	JOBS=$(JOBS) scripts/build-windows.sh $(WINDOWS_BUILD)
 
+# libFuzzer targets (fuzz/README.md): the readers of .msh files, problem files and element
+# descriptions, built with clang and sanitizers in their own folder, each run for FUZZ_SECONDS on a
+# copy of its seed corpus. Fails on any crash, leak, timeout or sanitizer report.
+fuzz:
+	@scripts/install-deps.sh $(FUZZ_PACKAGES)
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOLR_FUZZ=ON -DMOLR_BUILD_HOST=OFF -DMOLR_BUILD_TESTS=OFF
+	cmake --build $(FUZZ_BUILD) --target molr_fuzzers -j$(JOBS)
+	fuzz/run_fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WINDOWS_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WINDOWS_BUILD) $(FUZZ_BUILD)

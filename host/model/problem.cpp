@@ -116,6 +116,17 @@ class Reader {
     std::string path_;
 };
 
+// An integer, or a float holding a whole number. toml++ converts a float with a cast that is
+// undefined beyond the range of int64_t, so such floats are refused before it is asked.
+std::optional<int64_t> wholeNumber(const toml::node& node) {
+    if (const toml::value<double>* real = node.as_floating_point()) {
+        if (!(std::fabs(real->get()) < 0x1p63)) {
+            return std::nullopt;
+        }
+    }
+    return node.value<int64_t>();
+}
+
 std::string resolve(const std::string& base, const std::string& file) {
     const std::filesystem::path p(file);
     return p.is_absolute() ? file : (std::filesystem::path(base).parent_path() / p).string();
@@ -277,7 +288,7 @@ void readSolve(const Reader& r, const toml::table& root, Problem& problem) {
     r.onlyKeys(t, "solve", {"steps", "max_iterations", "tolerance"});
     const auto positiveInteger = [&](const char* key, int& value) {
         if (const toml::node* n = t.get(key)) {
-            const auto given = n->value<int64_t>();
+            const auto given = wholeNumber(*n);
             if (!given || *given < 1 || *given > 1000000) {
                 r.fail(n, std::string("solve.") + key, "expected an integer from 1 to 1000000");
             }
@@ -319,7 +330,7 @@ Problem readProblem(const std::string& path) {
         problem.title = r.text(*title, "title");
     }
     if (const toml::node* code = root.get("integration_code")) {
-        const auto value = code->value<int64_t>();
+        const auto value = wholeNumber(*code);
         if (!value || *value < -1 || *value > std::numeric_limits<int>::max()) {
             r.fail(code, "integration_code",
                    "expected an integer from -1 to " +
