@@ -7,11 +7,12 @@
 namespace xefhost {
 
 ElementKernels::ElementKernels(const ElementLibrary& library, const Model& model, int intCode) {
-    const size_t materials = model.materials.size() / model.dataCount;
+    // An element without data has one material, the empty one, whatever the problem lists.
+    const size_t materials = model.dataCount == 0 ? 1 : model.materials.size() / model.dataCount;
     for (size_t m = 0; m < materials; ++m) {
         descriptions_.push_back(std::make_unique<ElementDescription>(library, intCode, 0));
         ElSpec& es = descriptions_.back()->record();
-        es.data = &model.materials[m * model.dataCount];
+        es.data = model.dataCount == 0 ? nullptr : &model.materials[m * model.dataCount];
     }
     ElSpec& first = record(0);
     if (!first.tangentKernel || !first.postKernel) {

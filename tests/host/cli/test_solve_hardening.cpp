@@ -107,6 +107,21 @@ TEST(SolveHardening, AKernelFaultNamesTheElementAndLeavesThePreviousResultsAlone
     }
 }
 
+// An element that takes no data has one, empty, material, whatever the problem lists; the host
+// once divided by the data count here.
+TEST(SolveHardening, AnElementWithoutDataIsSolved) {
+    const fs::path dir = molrtest::scratchFolder("solve-hardening", "no-data");
+    std::ofstream(dir / "square.msh") << kSquare;
+    for (const std::string materials : {"", "[[material]]\n"}) {
+        std::ofstream(dir / "p.toml") << kSquareProblem << materials;
+        const molrtest::CommandResult r =
+            molrtest::runCommand("MOLR_LIE=dataCount=0 " +
+                                 solveCommand(dir / "p.toml", dir / "out", MOLR_LYING_ELEMENT));
+        EXPECT_EQ(r.exitCode, 0) << materials << "\n" << r.output;
+        EXPECT_NE(r.output.find("strain energy"), std::string::npos) << r.output;
+    }
+}
+
 TEST(SolveHardening, MistakenSizesAndFoldersAreRefusedBeforeAnyWork) {
     const fs::path dir = molrtest::scratchFolder("solve-hardening", "sizes");
     fs::copy(kSource + "/examples/cantilever/cantilever.geo", dir / "beam.geo");

@@ -1,6 +1,7 @@
 // An element library that lies, for the tests of what the host trusts. It is MOLR's plane-strain
 // triangle, described and computed honestly, until MOLR_LIE says otherwise:
-//   "nodeCount=1000000000" (any count field) overrides that count in the description;
+//   "nodeCount=1000000000" (any count field) overrides that count in the description (the
+//   kernels still get MOLR's default data when the host hands over less);
 //   "residual=nan" gives every element a NaN internal force;
 //   "tangent=crash", "tangent=inf", "post=crash", "post=nan" make the named kernel crash or
 //   return a non-finite value, but only for elements with a node at (0, 1), so that a test knows
@@ -63,12 +64,22 @@ void lieAboutCounts(ElSpec* es) {
     }
 }
 
+// MOLR's kernels read E and nu: a description that lies about its data count gets the defaults.
+ElSpec withData(const ElSpec* es) {
+    ElSpec copy = *es;
+    if (!copy.data || copy.dataCount < 2) {
+        copy.data = kDefaults;
+    }
+    return copy;
+}
+
 void tangent(double* v, ElSpec* es, ElRecord* ed, NodeKind** ns, NodeValues** nv, double* rdata,
              int* idata, double* p, double** s) {
     if (lying("tangent=crash") && marked(nv)) {
         crash();
     }
-    SKR(v, es, ed, ns, nv, rdata, idata, p, s);
+    ElSpec described = withData(es);
+    SKR(v, &described, ed, ns, nv, rdata, idata, p, s);
     if (lying("residual=nan")) {
         p[0] += std::nan("");
     }
@@ -82,7 +93,8 @@ void post(double* v, ElSpec* es, ElRecord* ed, NodeKind** ns, NodeValues** nv, d
     if (lying("post=crash") && marked(nv)) {
         crash();
     }
-    SPP(v, es, ed, ns, nv, rdata, idata, gpost, npost);
+    ElSpec described = withData(es);
+    SPP(v, &described, ed, ns, nv, rdata, idata, gpost, npost);
     if (lying("post=nan") && marked(nv)) {
         gpost[0][4] = std::nan("");
     }
