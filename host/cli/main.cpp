@@ -1,5 +1,6 @@
 // xefhost: the reference host for element libraries that export XEFSetElSpec.
 #include "check_command.h"
+#include "crash_report.h"
 #include "element_kernels.h"
 #include "element_library.h"
 #include "info_command.h"
@@ -14,6 +15,8 @@
 
 int main(int argc, char** argv) {
     xefhost::restartWithFasterBlasKernels(argv);
+    // Every command runs the element library's code, from its loading on.
+    xefhost::installCrashReport();
     CLI::App app{"xefhost: loads an element library through XEFSetElSpec and runs it"};
     app.require_subcommand(1);
 

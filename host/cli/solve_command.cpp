@@ -2,7 +2,6 @@
 
 #include "analysis.h"
 #include "atomic_file.h"
-#include "crash_report.h"
 #include "element_description.h"
 #include "element_library.h"
 #include "gmsh_runner.h"
@@ -221,7 +220,6 @@ int runSolve(const SolveOptions& options, std::ostream& out) {
     const ElementLibrary library(options.element);
     // A description the host cannot use is refused before anything is meshed or read by it.
     const ElementDescription described(library, problem.intCode, -1);
-    installCrashReport();
     installInterruptCleanup();
     requireWritableFolder(options.output);
     requireMeshableLevels(problem, options.refine, options.output);

@@ -1,5 +1,6 @@
 #include "element_description.h"
 
+#include "crash_report.h"
 #include "description_limits.h"
 
 #include <algorithm>
@@ -21,7 +22,10 @@ std::vector<std::string> textList(const char* const* list, int count) {
 ElementDescription::ElementDescription(const ElementLibrary& library, int intCode, int dataMode)
     : storage_(std::make_unique<Storage>()), spec_(reinterpret_cast<ElSpec*>(storage_->bytes)),
       idata_(kIDataEntries, 0) {
-    library.setElSpec()(spec_, idata_.data(), intCode, dataMode);
+    {
+        const ForeignCallScope foreign("XEFSetElSpec", nullptr);
+        library.setElSpec()(spec_, idata_.data(), intCode, dataMode);
+    }
     validateDescription(*spec_, library.path());
 }
 

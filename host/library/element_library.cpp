@@ -1,5 +1,7 @@
 #include "element_library.h"
 
+#include "crash_report.h"
+
 #include <sys/stat.h>
 
 #if defined(_WIN32)
@@ -56,7 +58,11 @@ ElementLibrary::ElementLibrary(const std::string& path) : path_(path) {
         throw LibraryError(path + ": not a regular file");
     }
     std::string reason;
-    handle_ = openLibrary(path, reason);
+    {
+        // Loading runs the library's own initialisation code.
+        const ForeignCallScope foreign("load-time initialisation", nullptr);
+        handle_ = openLibrary(path, reason);
+    }
     if (!handle_) {
         throw LibraryError(path + ": " + reason);
     }

@@ -61,7 +61,7 @@ PostResults postProcess(const Model& model, ElementKernels& kernels, const std::
     for (int k = 0; k < npe; ++k) {
         npost[k] = &npostBuffer[static_cast<size_t>(k) * results.npostCount];
     }
-    ForeignCallScope foreign("post-processing", model.elementIds.data());
+    ForeignCallScope foreign("post-processing kernel", model.elementIds.data());
     for (size_t e = 0; e < m; ++e) {
         foreign.at(static_cast<int64_t>(e));
         call.bind(model, e, u.data(), &results.storedSums[e * kStoredReals]);

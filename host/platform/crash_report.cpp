@@ -31,7 +31,7 @@ void reportCrash(int signal, siginfo_t* info, void* context) {
         char text[256];
         SignalSafeText line(text, sizeof text);
         line << "xefhost: the element library crashed with " << (known ? known : "a signal")
-             << " in its " << call.kernel << " kernel";
+             << " in its " << call.kernel;
         if (call.elementNumbers && call.slot >= 0) {
             line << " at element " << static_cast<size_t>(call.elementNumbers[call.slot]);
         }

@@ -7,8 +7,9 @@
 
 namespace xefhost {
 
-// What this thread is calling. `kernel` is a string literal; the element is named as
-// elementNumbers[slot], read only when a crash is reported, so that noting a call is one store.
+// What this thread is calling: `kernel` is a string literal naming the code ("tangent kernel",
+// "XEFSetElSpec"); the element, where there is one, is elementNumbers[slot], read only when a crash
+// is reported, so that noting a call is one store.
 struct ForeignCall {
     const char* kernel = nullptr;
     const int64_t* elementNumbers = nullptr;
@@ -17,23 +18,27 @@ struct ForeignCall {
 
 extern thread_local ForeignCall currentForeignCall;
 
-// Marks this thread as calling `kernel` on the elements numbered in elementNumbers until the
-// object goes; set the slot of each element with `at`.
+// Marks this thread as calling `kernel` on the elements numbered in elementNumbers (or null) until
+// the object goes; set the slot of each element with `at`.
 class ForeignCallScope {
   public:
-    ForeignCallScope(const char* kernel, const int64_t* elementNumbers) {
+    ForeignCallScope(const char* kernel, const int64_t* elementNumbers)
+        : outer_(currentForeignCall) {
         currentForeignCall = {kernel, elementNumbers, -1};
     }
-    ~ForeignCallScope() { currentForeignCall = {}; }
+    ~ForeignCallScope() { currentForeignCall = outer_; }
     ForeignCallScope(const ForeignCallScope&) = delete;
     ForeignCallScope& operator=(const ForeignCallScope&) = delete;
 
     void at(int64_t slot) { currentForeignCall.slot = slot; }
+
+  private:
+    ForeignCall outer_;
 };
 
 // Installs handlers for SIGSEGV, SIGBUS, SIGFPE, SIGILL and SIGABRT that, inside a noted call,
-// write "xefhost: the element library crashed with SIGSEGV (...) in its <kernel> kernel at element
-// N", remove the registered temporaries and end the process by the signal.
+// write "xefhost: the element library crashed with SIGSEGV (...) in its <kernel> at element N",
+// remove the registered temporaries and end the process by the signal.
 void installCrashReport();
 
 } // namespace xefhost

@@ -75,7 +75,7 @@ void addElements(const Model& model, ElementKernels& kernels, const double* u,
     size_t material = SIZE_MAX;
     ElSpec* es = nullptr;
     int* idata = nullptr;
-    ForeignCallScope foreign("tangent", model.elementIds.data());
+    ForeignCallScope foreign("tangent kernel", model.elementIds.data());
     for (size_t a = begin; a < end; ++a) {
         if constexpr (kDofs > 0) {
             // An element's entries in the column of one of its unknowns lie together, from the

@@ -3,6 +3,7 @@
 //   "nodeCount=1000000000" (any count field) overrides that count in the description (the
 //   kernels still get MOLR's default data when the host hands over less);
 //   "residual=nan" gives every element a NaN internal force;
+//   "load=crash" and "describe=crash" crash while the library is loaded, or in XEFSetElSpec;
 //   "tangent=crash", "tangent=inf", "post=crash", "post=nan" make the named kernel crash or
 //   return a non-finite value, but only for elements with a node at (0, 1), so that a test knows
 //   which element the host must name.
@@ -43,6 +44,14 @@ bool marked(NodeValues** nv) {
     std::raise(SIGSEGV);
     std::abort();
 }
+
+// Runs as the library is loaded, as a C++ library's static constructors do.
+[[maybe_unused]] const bool crashedOnLoad = [] {
+    if (lying("load=crash")) {
+        crash();
+    }
+    return false;
+}();
 
 void lieAboutCounts(ElSpec* es) {
     const char* given = std::getenv("MOLR_LIE");
@@ -103,6 +112,9 @@ void post(double* v, ElSpec* es, ElRecord* ed, NodeKind** ns, NodeValues** nv, d
 } // namespace
 
 extern "C" XEF_EXPORT int XEFSetElSpec(ElSpec* es, int* idata, int intCode, int dataMode) {
+    if (lying("describe=crash")) {
+        crash();
+    }
     es->codeName = "LIAR";
     es->tangentKernel = tangent;
     es->postKernel = post;

@@ -46,6 +46,21 @@ TEST(DescriptionLimits, EveryCommandRefusesACountOutOfBoundsByName) {
     }
 }
 
+TEST(LyingElement, ACrashWhileLoadingOrDescribingIsNamedByEveryCommand) {
+    const std::pair<const char*, const char*> crashes[] = {
+        {"load=crash", "crashed with SIGSEGV (segmentation fault) in its load-time initialisation"},
+        {"describe=crash", "crashed with SIGSEGV (segmentation fault) in its XEFSetElSpec"},
+    };
+    for (const auto& [lie, named] : crashes) {
+        for (const char* verb : {"info", "check", "solve"}) {
+            const molrtest::CommandResult r = molrtest::runCommand(command(verb, lie));
+            EXPECT_NE(r.exitCode, 0) << verb << " " << lie << "\n" << r.output;
+            EXPECT_NE(r.output.find(named), std::string::npos) << verb << " " << lie << "\n"
+                                                               << r.output;
+        }
+    }
+}
+
 TEST(DescriptionLimits, TheSameLibraryTellingTheTruthIsDescribed) {
     const molrtest::CommandResult r = molrtest::runCommand(command("info", ""));
     EXPECT_EQ(r.exitCode, 0) << r.output;
