@@ -1,6 +1,7 @@
 #include "fault_handler.h"
 
 #include "child_channel.h"
+#include "crash_report.h"
 #include "guard_regions.h"
 
 #include <signal.h>
@@ -13,8 +14,6 @@ namespace xefhost::check {
 namespace {
 
 int faultPipe = -1;
-// Large enough for the handler under the sanitizers too.
-alignas(16) char alternateStack[1 << 16];
 
 // Only async-signal-safe calls: the kernel may have faulted anywhere, inside malloc included.
 void onFault(int signal, siginfo_t* info, void*) {
@@ -42,17 +41,8 @@ void onFault(int signal, siginfo_t* info, void*) {
 
 void catchFaultsInto(int fd) {
     faultPipe = fd;
-    stack_t stack{};
-    stack.ss_sp = alternateStack;
-    stack.ss_size = sizeof alternateStack;
-    sigaltstack(&stack, nullptr);
-    struct sigaction action {};
-    action.sa_sigaction = onFault;
-    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
-    sigemptyset(&action.sa_mask);
-    for (const int signal : {SIGSEGV, SIGBUS}) {
-        sigaction(signal, &action, nullptr);
-    }
+    static const int kFaults[] = {SIGSEGV, SIGBUS};
+    handleFaultsOnAlternateStack(onFault, kFaults, 2);
 }
 
 } // namespace xefhost::check

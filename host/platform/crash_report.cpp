@@ -57,19 +57,24 @@ void reportCrash(int signal, siginfo_t* info, void* context) {
 
 } // namespace
 
-void installCrashReport() {
-    static char alternate[1 << 16];
+void handleFaultsOnAlternateStack(void (*handler)(int, siginfo_t*, void*), const int* signals,
+                                  int count, struct sigaction* previous) {
+    alignas(16) static char alternate[1 << 16];
     stack_t stack{};
     stack.ss_sp = alternate;
     stack.ss_size = sizeof alternate;
     sigaltstack(&stack, nullptr);
     struct sigaction action {};
-    action.sa_sigaction = reportCrash;
+    action.sa_sigaction = handler;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&action.sa_mask);
-    for (int i = 0; i < kSignalCount; ++i) {
-        sigaction(kSignals[i], &action, &previous[i]);
+    for (int i = 0; i < count; ++i) {
+        sigaction(signals[i], &action, previous ? &previous[i] : nullptr);
     }
+}
+
+void installCrashReport() {
+    handleFaultsOnAlternateStack(reportCrash, kSignals, kSignalCount, previous);
 }
 
 } // namespace xefhost

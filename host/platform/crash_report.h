@@ -3,6 +3,7 @@
 // system's core dump).
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 
 namespace xefhost {
@@ -35,6 +36,12 @@ class ForeignCallScope {
   private:
     ForeignCall outer_;
 };
+
+// Makes `handler` (SA_SIGINFO) take the fault signals listed, on an alternate stack of the
+// calling thread, so that even a stack overflow reaches it. The actions it replaces go to
+// `previous` (count entries) when given. The stack is one for the process: call it from one thread.
+void handleFaultsOnAlternateStack(void (*handler)(int, siginfo_t*, void*), const int* signals,
+                                  int count, struct sigaction* previous = nullptr);
 
 // Installs handlers for SIGSEGV, SIGBUS, SIGFPE, SIGILL and SIGABRT that, inside a noted call,
 // write "xefhost: the element library crashed with SIGSEGV (...) in its <kernel> at element N",
