@@ -3,7 +3,8 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 PACKAGES    = cmake g++ make git libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev \
-              libtomlplusplus-dev libeigen3-dev libsuitesparse-dev libopenblas-dev gmsh python3-meshio python3-numpy
+              libtomlplusplus-dev libeigen3-dev libsuitesparse-dev libopenblas-dev gmsh python3-meshio python3-numpy \
+              petsc-dev openmpi-bin
 BENCH_REPETITIONS ?= 10
 WINDOWS_BUILD    ?= build-windows
 WINDOWS_PACKAGES  = cmake g++-mingw-w64-x86-64 wine64

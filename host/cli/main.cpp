@@ -43,6 +43,10 @@ int main(int argc, char** argv) {
         ->add_option("--refine", solve.refine,
                      "Further levels, each halving the element size, with a convergence table")
         ->check(CLI::Range(0, 8));
+    // PETSc's own options (-ksp_type cg, -pc_type gamg) pass through, as PETSc users expect.
+    solveCommand->allow_extras();
+    solveCommand->footer("Options of PETSc's database (-ksp_*, -pc_*, -mat_*) apply where the "
+                         "problem's [solve] method is \"petsc\".");
 
     xefhost::CheckOptions check;
     CLI::App* checkCommand = app.add_subcommand(
@@ -72,6 +76,13 @@ int main(int argc, char** argv) {
             return xefhost::runInfo(info, std::cout);
         }
         if (*solveCommand) {
+            solve.petscArguments = solveCommand->remaining();
+            for (const std::string& word : solve.petscArguments) {
+                if (word.rfind("--", 0) == 0) {
+                    std::cerr << "xefhost: solve: unknown option " << word << "\n";
+                    return 1;
+                }
+            }
             return xefhost::runSolve(solve, std::cout);
         }
         if (*checkCommand) {

@@ -11,6 +11,13 @@
 #include "post_process.h"
 #include "result_output.h"
 #include "signal_cleanup.h"
+#if defined(MOLR_WITH_PETSC)
+#include "petsc_runtime.h"
+#else
+namespace xefhost {
+class PetscRuntime {};
+} // namespace xefhost
+#endif
 #include "solve_level.h"
 
 #include <chrono>
@@ -19,6 +26,7 @@
 #include <filesystem>
 #include <iomanip>
 #include <iostream>
+#include <memory>
 #include <unistd.h>
 
 namespace xefhost {
@@ -101,6 +109,31 @@ Mesh levelMesh(const Problem& problem, int level, int refine, const std::string&
     return refineUniformly(*previous);
 }
 
+// PETSc's runtime, for a problem that solves through it; null otherwise. Options meant for PETSc
+// on the command line need that method.
+std::unique_ptr<PetscRuntime> startPetsc(const Problem& problem, const SolveOptions& options) {
+    if (problem.solve.method != SolveMethod::Petsc) {
+        if (!options.petscArguments.empty()) {
+            throw std::runtime_error("the options " + options.petscArguments.front() +
+                                     " ... are PETSc's, and " + problem.path +
+                                     " solves with CHOLMOD; set [solve] method = \"petsc\"");
+        }
+        return nullptr;
+    }
+#if defined(MOLR_WITH_PETSC)
+    auto runtime = std::make_unique<PetscRuntime>(problem.solve.options, options.petscArguments);
+    if (runtime->ranks() > 1) {
+        throw std::runtime_error("this build solves on one MPI rank; run it without mpirun or "
+                                 "with -n 1");
+    }
+    return runtime;
+#else
+    throw std::runtime_error(problem.path +
+                             ": [solve] method = \"petsc\" needs a build with PETSc (install "
+                             "petsc-dev, e.g. by `make deps`, and build again)");
+#endif
+}
+
 double materialValue(const double* material, const std::vector<std::string>& keys, const char* key,
                      double fallback) {
     for (size_t i = 0; i < keys.size(); ++i) {
@@ -146,12 +179,16 @@ void printSummary(const Analysis& a, const LevelSolution& solution, const Proble
     for (const std::string& note : m.notes) {
         out << "  note: " << note << "\n";
     }
-    out << "  factor " << std::fixed << std::setprecision(1) << a.factorEntries / 1e6
-        << "M entries, " << a.factorFlops / 1e9 << " GFlop";
-    if (a.separatorUnknowns > 0) {
-        out << ", two halves side by side joined by " << a.separatorUnknowns << " unknowns";
+    if (!a.linearSolver.empty()) {
+        out << "  linear solver " << a.linearSolver << "\n";
+    } else {
+        out << "  factor " << std::fixed << std::setprecision(1) << a.factorEntries / 1e6
+            << "M entries, " << a.factorFlops / 1e9 << " GFlop";
+        if (a.separatorUnknowns > 0) {
+            out << ", two halves side by side joined by " << a.separatorUnknowns << " unknowns";
+        }
+        out << "\n";
     }
-    out << "\n";
     out << "  time   ";
     for (const StageCost& stage : a.stages) {
         out << " " << stage.name << " " << std::fixed << std::setprecision(3) << stage.seconds
@@ -221,6 +258,7 @@ int runSolve(const SolveOptions& options, std::ostream& out) {
     // A description the host cannot use is refused before anything is meshed or read by it.
     const ElementDescription described(library, problem.intCode, -1);
     installInterruptCleanup();
+    const std::unique_ptr<PetscRuntime> petsc = startPetsc(problem, options);
     requireWritableFolder(options.output);
     requireMeshableLevels(problem, options.refine, options.output);
     Progress progress;
@@ -254,7 +292,7 @@ int runSolve(const SolveOptions& options, std::ostream& out) {
                                       problem.solve.tolerance};
         const LevelSolution solution = solveLevel(
             a, kernels, [&](const std::string& s) { progress(s); }, Factorization::Automatic,
-            settings);
+            settings, problem.solve.method);
 
         clock = StageClock();
         progress("post-processing");

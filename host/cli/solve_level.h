@@ -21,13 +21,15 @@ struct LevelSolution {
     double work = 0;    // of the loads and reactions, summed over the steps
 };
 
-// Solves analysis.model: checks its supports, then fills u, the internal force, the system's and
+// Solves analysis.model, with CHOLMOD or, for SolveMethod::Petsc, PETSc (whose runtime the
+// caller has started): checks its supports, then fills u, the internal force, the system's and
 // the factor's figures, the stage costs and the summary. Where the response was not linear the
 // strain energy 1/2 u.f is not the element's and is left out (NaN). Throws SingularModelError where
 // the model can move freely and NotConvergedError where a load step does not converge.
 LevelSolution solveLevel(Analysis& analysis, ElementKernels& kernels,
                          const ProgressReport& progress,
                          Factorization factorization = Factorization::Automatic,
-                         const NewtonSettings& settings = NewtonSettings{});
+                         const NewtonSettings& settings = NewtonSettings{},
+                         SolveMethod method = SolveMethod::Cholmod);
 
 } // namespace xefhost

@@ -285,7 +285,7 @@ void readSolve(const Reader& r, const toml::table& root, Problem& problem) {
         return;
     }
     const toml::table& t = r.table(*node, "solve");
-    r.onlyKeys(t, "solve", {"steps", "max_iterations", "tolerance"});
+    r.onlyKeys(t, "solve", {"steps", "max_iterations", "tolerance", "method", "options"});
     const auto positiveInteger = [&](const char* key, int& value) {
         if (const toml::node* n = t.get(key)) {
             const auto given = wholeNumber(*n);
@@ -301,6 +301,20 @@ void readSolve(const Reader& r, const toml::table& root, Problem& problem) {
         problem.solve.tolerance = r.number(*n, "solve.tolerance");
         if (!(problem.solve.tolerance > 0 && problem.solve.tolerance < 1)) {
             r.fail(n, "solve.tolerance", "must lie between 0 and 1");
+        }
+    }
+    if (const toml::node* n = t.get("method")) {
+        const std::string method = r.text(*n, "solve.method");
+        if (method != "cholmod" && method != "petsc") {
+            r.fail(n, "solve.method",
+                   "expected \"cholmod\" or \"petsc\", found \"" + method + "\"");
+        }
+        problem.solve.method = method == "petsc" ? SolveMethod::Petsc : SolveMethod::Cholmod;
+    }
+    if (const toml::node* n = t.get("options")) {
+        problem.solve.options = r.text(*n, "solve.options");
+        if (problem.solve.method != SolveMethod::Petsc) {
+            r.fail(n, "solve.options", "PETSc options need method = \"petsc\"");
         }
     }
 }

@@ -53,10 +53,16 @@ struct ExactSpec {
 };
 
 // How the load is applied and when Newton's iterations count as converged.
+// Who solves the linear systems of Newton's iterations: CHOLMOD's sparse Cholesky in this
+// process, or PETSc's solvers (by default conjugate gradients with algebraic multigrid).
+enum class SolveMethod { Cholmod, Petsc };
+
 struct SolveSpec {
     int steps = 1;           // equal increments of every load and prescribed displacement
     int maxIterations = 10;  // Newton iterations per step
     double tolerance = 1e-8; // free residual norm relative to the load's norm
+    SolveMethod method = SolveMethod::Cholmod;
+    std::string options; // for PETSc's options database, e.g. "-pc_type cholesky"
 };
 
 struct Problem {

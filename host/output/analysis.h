@@ -27,8 +27,11 @@ struct Analysis {
     size_t nonzeros = 0;
     std::vector<StageCost> stages;     // time and peak memory of each stage
     std::vector<double> residualNorms; // before each Newton step, and after
-    double factorEntries = 0;          // nonzeros of the Cholesky factor
-    double factorFlops = 0;            // floating-point operations of one factorization
+    // How an iterative or outside solver did the linear solves, and its iterations; empty when
+    // CHOLMOD factorized in this process (factorEntries, factorFlops).
+    std::string linearSolver;
+    double factorEntries = 0; // nonzeros of the Cholesky factor
+    double factorFlops = 0;   // floating-point operations of one factorization
     int factorizations = 0;
     size_t separatorUnknowns = 0; // of a factorization split in halves; 0 when whole
     double backwardError = 0;     // largest residual relative to the size of its summed terms

@@ -1,5 +1,6 @@
 #include "cholesky_solver.h"
 
+#include "factor_memory.h"
 #include "split_factorization.h"
 #include "whole_factorization.h"
 
@@ -27,6 +28,7 @@ CholeskySolver::~CholeskySolver() = default;
 
 void CholeskySolver::analyze(SparseSystem& system) {
     factorization_->analyze(system);
+    requireFactorFits(factorization_->factorEntries(), memoryBudget());
 }
 
 double CholeskySolver::factorEntries() const {

@@ -1,6 +1,7 @@
 // Sparse symmetric positive definite solve with CHOLMOD's supernodal Cholesky factorization.
 #pragma once
 
+#include "linear_solver.h"
 #include "model_errors.h"
 #include "node_split.h"
 #include "sparse_system.h"
@@ -15,7 +16,7 @@ class CholeskyFactorization;
 
 // Sparse symmetric positive definite solves, whole or split; SingularModelError (model_errors.h)
 // where the stiffness cannot be factorized.
-class CholeskySolver {
+class CholeskySolver : public LinearSolver {
   public:
     // With blocks, the unknowns are numbered first half, second half, separator, and the halves
     // are factorized side by side.
@@ -24,15 +25,16 @@ class CholeskySolver {
     CholeskySolver(const CholeskySolver&) = delete;
     CholeskySolver& operator=(const CholeskySolver&) = delete;
 
-    // Symbolic factorization: once per pattern.
-    void analyze(SparseSystem& system);
+    // Symbolic factorization: once per pattern. Throws ResourceError where the factor would not
+    // fit the memory the process may take.
+    void analyze(SparseSystem& system) override;
     // Entries of the factor and floating-point operations of one factorization, once analysed.
     double factorEntries() const;
     double factorFlops() const;
     // Numeric factorization of the current values; throws SingularModelError.
-    void factorize(SparseSystem& system);
+    void factorize(SparseSystem& system) override;
     // x = K^-1 b for the last factorization.
-    void solve(const std::vector<double>& b, std::vector<double>& x);
+    void solve(const std::vector<double>& b, std::vector<double>& x) override;
 
   private:
     std::unique_ptr<CholeskyFactorization> factorization_;

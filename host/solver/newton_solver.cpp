@@ -1,7 +1,6 @@
 #include "newton_solver.h"
 
 #include "assembly.h"
-#include "factor_memory.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,9 +19,9 @@ constexpr double kRoundOffLevel = 1e-12;
 // The state of one Newton solve; each method is one part of a step or an iteration.
 class Newton {
   public:
-    Newton(const Model& model, LinearSystem& system, CholeskySolver& solver,
-           ElementKernels& kernels, const NewtonSettings& settings, const ProgressReport& progress,
-           StageClock& clock, std::vector<StageCost>& stages)
+    Newton(const Model& model, LinearSystem& system, LinearSolver& solver, ElementKernels& kernels,
+           const NewtonSettings& settings, const ProgressReport& progress, StageClock& clock,
+           std::vector<StageCost>& stages)
         : model_(model), system_(system), solver_(solver), kernels_(kernels), settings_(settings),
           progress_(progress), clock_(clock), stages_(stages), rhs_(system.matrix.size),
           externalForce_(model.dofCount(), 0.0) {
@@ -132,7 +131,6 @@ class Newton {
         if (first) {
             progress_("analysing the factor");
             solver_.analyze(system_.matrix);
-            requireFactorFits(solver_.factorEntries(), memoryBudget());
             clock_.finish(stages_, "analysis");
         }
         progress_("factorizing");
@@ -229,7 +227,7 @@ class Newton {
 
     const Model& model_;
     LinearSystem& system_;
-    CholeskySolver& solver_;
+    LinearSolver& solver_;
     ElementKernels& kernels_;
     const NewtonSettings& settings_;
     const ProgressReport& progress_;
@@ -253,7 +251,7 @@ std::vector<double> convergenceRates(const std::vector<double>& residualNorms) {
     return rates;
 }
 
-NewtonResult solveNewton(const Model& model, LinearSystem& system, CholeskySolver& solver,
+NewtonResult solveNewton(const Model& model, LinearSystem& system, LinearSolver& solver,
                          ElementKernels& kernels, const NewtonSettings& settings,
                          const ProgressReport& progress, StageClock& clock,
                          std::vector<StageCost>& stages) {

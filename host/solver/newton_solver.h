@@ -2,8 +2,8 @@
 // the load applied in equal steps.
 #pragma once
 
-#include "cholesky_solver.h"
 #include "element_kernels.h"
+#include "linear_solver.h"
 #include "linear_system.h"
 #include "model.h"
 #include "stage_clock.h"
@@ -57,7 +57,7 @@ std::vector<double> convergenceRates(const std::vector<double>& residualNorms);
 // Charges the "assembly", "analysis", "factorization" and "solve" stages to stages; throws
 // SingularModelError where the stiffness cannot be factorized and NotConvergedError where a step
 // does not converge.
-NewtonResult solveNewton(const Model& model, LinearSystem& system, CholeskySolver& solver,
+NewtonResult solveNewton(const Model& model, LinearSystem& system, LinearSolver& solver,
                          ElementKernels& kernels, const NewtonSettings& settings,
                          const ProgressReport& progress, StageClock& clock,
                          std::vector<StageCost>& stages);

@@ -1,0 +1,248 @@
+#include "petsc_linear_solver.h"
+
+#include "model_errors.h"
+#include "newton_solver.h"
+#include "petsc_runtime.h"
+
+#include <petscksp.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <numeric>
+#include <utility>
+
+namespace xefhost {
+
+struct PetscLinearSolver::State {
+    Mat matrix = nullptr;
+    KSP ksp = nullptr;
+    Vec rhs = nullptr, solution = nullptr;
+    std::vector<int32_t> equation;  // [dofs]: the system's free unknown, or -1 where fixed
+    std::vector<PetscInt> rowStart; // [dofs + 1], compressed rows of every unknown, node order
+    std::vector<PetscInt> column;
+    std::vector<int64_t> source; // per entry: its index in the system's values; -1 on a fixed row
+
+    ~State() {
+        KSPDestroy(&ksp);
+        VecDestroy(&rhs);
+        VecDestroy(&solution);
+        MatDestroy(&matrix);
+    }
+};
+
+namespace {
+
+// Both triangles of the system's lower triangle, by rows of unknowns in node order, columns
+// ascending; a fixed unknown's row holds its diagonal alone.
+void buildRows(const SparseSystem& system, size_t dofs, std::vector<PetscInt>& rowStart,
+               std::vector<PetscInt>& column, std::vector<int64_t>& source) {
+    std::vector<int32_t> dofOf(static_cast<size_t>(system.size));
+    for (size_t dof = 0; dof < dofs; ++dof) {
+        if (system.equation[dof] >= 0) {
+            dofOf[system.equation[dof]] = static_cast<int32_t>(dof);
+        }
+    }
+    std::vector<PetscInt> count(dofs, 0);
+    for (size_t dof = 0; dof < dofs; ++dof) {
+        count[dof] = system.equation[dof] < 0 ? 1 : 0;
+    }
+    for (int32_t j = 0; j < system.size; ++j) {
+        for (int32_t k = system.columnStart[j]; k < system.columnStart[j + 1]; ++k) {
+            const int32_t i = system.rowIndex[k];
+            ++count[dofOf[i]];
+            count[dofOf[j]] += i != j ? 1 : 0;
+        }
+    }
+    rowStart.assign(dofs + 1, 0);
+    std::partial_sum(count.begin(), count.end(), rowStart.begin() + 1);
+    column.resize(rowStart.back());
+    source.resize(rowStart.back());
+    std::vector<PetscInt> next(rowStart.begin(), rowStart.end() - 1);
+    const auto add = [&](size_t row, PetscInt col, int64_t from) {
+        column[next[row]] = col;
+        source[next[row]++] = from;
+    };
+    for (size_t dof = 0; dof < dofs; ++dof) {
+        if (system.equation[dof] < 0) {
+            add(dof, static_cast<PetscInt>(dof), -1);
+        }
+    }
+    for (int32_t j = 0; j < system.size; ++j) {
+        for (int32_t k = system.columnStart[j]; k < system.columnStart[j + 1]; ++k) {
+            const int32_t i = system.rowIndex[k];
+            add(dofOf[i], dofOf[j], k);
+            if (i != j) {
+                add(dofOf[j], dofOf[i], k);
+            }
+        }
+    }
+    std::vector<std::pair<PetscInt, int64_t>> row;
+    for (size_t r = 0; r < dofs; ++r) {
+        row.clear();
+        for (PetscInt k = rowStart[r]; k < rowStart[r + 1]; ++k) {
+            row.emplace_back(column[k], source[k]);
+        }
+        std::sort(row.begin(), row.end());
+        for (size_t e = 0; e < row.size(); ++e) {
+            column[rowStart[r] + e] = row[e].first;
+            source[rowStart[r] + e] = row[e].second;
+        }
+    }
+}
+
+// The plane rigid-body modes from the nodes' coordinates, as the multigrid's near-null space.
+void setRigidBodyModes(const Model& model, Mat matrix) {
+    Vec coords = nullptr;
+    requirePetsc(VecCreateSeq(PETSC_COMM_SELF, static_cast<PetscInt>(model.dofCount()), &coords),
+                 "creating the coordinates");
+    requirePetsc(VecSetBlockSize(coords, model.dofsPerNode), "setting the coordinates' blocks");
+    PetscScalar* x = nullptr;
+    requirePetsc(VecGetArray(coords, &x), "filling the coordinates");
+    for (size_t node = 0; node < model.nodeCount(); ++node) {
+        x[2 * node] = model.coords[3 * node];
+        x[2 * node + 1] = model.coords[3 * node + 1];
+    }
+    requirePetsc(VecRestoreArray(coords, &x), "filling the coordinates");
+    MatNullSpace modes = nullptr;
+    requirePetsc(MatNullSpaceCreateRigidBody(coords, &modes), "building the rigid-body modes");
+    requirePetsc(MatSetNearNullSpace(matrix, modes), "setting the near-null space");
+    MatNullSpaceDestroy(&modes);
+    VecDestroy(&coords);
+}
+
+} // namespace
+
+PetscLinearSolver::PetscLinearSolver(const Model& model)
+    : model_(model), state_(std::make_unique<State>()) {}
+
+PetscLinearSolver::~PetscLinearSolver() = default;
+
+void PetscLinearSolver::analyze(SparseSystem& system) {
+    State& s = *state_;
+    const size_t dofs = model_.dofCount();
+    s.equation = system.equation;
+    buildRows(system, dofs, s.rowStart, s.column, s.source);
+    const auto n = static_cast<PetscInt>(dofs);
+    requirePetsc(MatCreate(PETSC_COMM_WORLD, &s.matrix), "creating the matrix");
+    requirePetsc(MatSetSizes(s.matrix, n, n, n, n), "sizing the matrix");
+    requirePetsc(MatSetBlockSize(s.matrix, model_.dofsPerNode), "setting the matrix's blocks");
+    requirePetsc(MatSetType(s.matrix, MATSEQAIJ), "choosing the matrix type");
+    requirePetsc(
+        MatSeqAIJSetPreallocationCSR(s.matrix, s.rowStart.data(), s.column.data(), nullptr),
+        "laying out the matrix");
+    requirePetsc(MatSetOption(s.matrix, MAT_SPD, PETSC_TRUE), "marking the matrix SPD");
+    if (model_.dofsPerNode == 2) {
+        setRigidBodyModes(model_, s.matrix);
+    }
+    requirePetsc(MatCreateVecs(s.matrix, &s.solution, &s.rhs), "creating the vectors");
+    requirePetsc(KSPCreate(PETSC_COMM_WORLD, &s.ksp), "creating the solver");
+    requirePetsc(KSPSetType(s.ksp, KSPCG), "choosing conjugate gradients");
+    PC pc = nullptr;
+    requirePetsc(KSPGetPC(s.ksp, &pc), "reaching the preconditioner");
+    requirePetsc(PCSetType(pc, PCGAMG), "choosing algebraic multigrid");
+    // CG's default measure is the preconditioned residual, which can stop orders of magnitude
+    // short of the true one; the true residual is what Newton's tolerance is about.
+    requirePetsc(KSPSetNormType(s.ksp, KSP_NORM_UNPRECONDITIONED), "choosing the residual norm");
+    requirePetsc(KSPSetTolerances(s.ksp, kDefaultRelativeTolerance, PETSC_DEFAULT, PETSC_DEFAULT,
+                                  PETSC_DEFAULT),
+                 "setting the tolerances");
+    requirePetsc(KSPSetFromOptions(s.ksp), "reading the PETSc options");
+    KSPType type = nullptr;
+    requirePetsc(KSPGetType(s.ksp, &type), "reading the solver type");
+    if (std::string(type) == KSPPREONLY) {
+        // A direct factorization measures no residual.
+        requirePetsc(KSPSetNormType(s.ksp, KSP_NORM_NONE), "choosing the residual norm");
+    }
+}
+
+void PetscLinearSolver::factorize(SparseSystem& system) {
+    State& s = *state_;
+    // Fixed unknowns' rows take the free diagonal's mean, so that they scale like the rest.
+    double diagonalSum = 0;
+    for (int32_t j = 0; j < system.size; ++j) {
+        diagonalSum += system.values[system.columnStart[j]];
+    }
+    const double fixedDiagonal = system.size > 0 ? diagonalSum / system.size : 1.0;
+    PetscScalar* values = nullptr;
+    requirePetsc(MatSeqAIJGetArray(s.matrix, &values), "filling the matrix");
+    for (size_t k = 0; k < s.source.size(); ++k) {
+        values[k] = s.source[k] >= 0 ? system.values[s.source[k]] : fixedDiagonal;
+    }
+    requirePetsc(MatSeqAIJRestoreArray(s.matrix, &values), "filling the matrix");
+    requirePetsc(KSPSetOperators(s.ksp, s.matrix, s.matrix), "handing over the matrix");
+    requirePetsc(KSPSetUp(s.ksp), "setting up the solver");
+    PC pc = nullptr;
+    requirePetsc(KSPGetPC(s.ksp, &pc), "reaching the preconditioner");
+    PCFailedReason failed = PC_NOERROR;
+    requirePetsc(PCGetFailedReason(pc, &failed), "reading the set-up's outcome");
+    if (failed != PC_NOERROR) {
+        throw SingularModelError(std::string("PETSc could not set up its preconditioner (") +
+                                 PCFailedReasons[failed] + ")");
+    }
+}
+
+void PetscLinearSolver::solve(const std::vector<double>& b, std::vector<double>& x) {
+    State& s = *state_;
+    PetscScalar* rhs = nullptr;
+    requirePetsc(VecGetArray(s.rhs, &rhs), "filling the right-hand side");
+    for (size_t dof = 0; dof < s.equation.size(); ++dof) {
+        rhs[dof] = s.equation[dof] >= 0 ? b[s.equation[dof]] : 0.0;
+    }
+    requirePetsc(VecRestoreArray(s.rhs, &rhs), "filling the right-hand side");
+    requirePetsc(KSPSolve(s.ksp, s.rhs, s.solution), "solving");
+    KSPConvergedReason reason = KSP_CONVERGED_ITERATING;
+    PetscInt iterations = 0;
+    requirePetsc(KSPGetConvergedReason(s.ksp, &reason), "reading the solve's outcome");
+    requirePetsc(KSPGetIterationNumber(s.ksp, &iterations), "reading the iterations");
+    iterations_.push_back(static_cast<int>(iterations));
+    if (reason < 0) {
+        KSPType type = nullptr;
+        KSPGetType(s.ksp, &type);
+        throw NotConvergedError(std::string("PETSc's ") + type + " solve did not converge (" +
+                                KSPConvergedReasons[reason] + ") after " +
+                                std::to_string(iterations) +
+                                " iterations; see -ksp_monitor_true_residual, or try a direct "
+                                "solve: -ksp_type preonly -pc_type cholesky "
+                                "-pc_factor_mat_solver_type mumps");
+    }
+    x.resize(b.size());
+    const PetscScalar* solution = nullptr;
+    requirePetsc(VecGetArrayRead(s.solution, &solution), "reading the solution");
+    for (size_t dof = 0; dof < s.equation.size(); ++dof) {
+        if (s.equation[dof] >= 0) {
+            x[s.equation[dof]] = solution[dof];
+        }
+    }
+    requirePetsc(VecRestoreArrayRead(s.solution, &solution), "reading the solution");
+}
+
+std::string PetscLinearSolver::summary() const {
+    const State& s = *state_;
+    KSPType type = nullptr;
+    PC pc = nullptr;
+    PCType pcType = nullptr;
+    KSPNormType norm = KSP_NORM_NONE;
+    PetscReal rtol = 0;
+    KSPGetType(s.ksp, &type);
+    KSPGetPC(s.ksp, &pc);
+    PCGetType(pc, &pcType);
+    KSPGetNormType(s.ksp, &norm);
+    KSPGetTolerances(s.ksp, &rtol, nullptr, nullptr, nullptr);
+    std::string text =
+        std::string("PETSc ") + (type ? type : "?") + " with " + (pcType ? pcType : "?");
+    if (norm != KSP_NORM_NONE) {
+        char tolerance[64];
+        std::snprintf(tolerance, sizeof tolerance, "%g", static_cast<double>(rtol));
+        const char* measure = norm == KSP_NORM_UNPRECONDITIONED ? "true"
+                              : norm == KSP_NORM_PRECONDITIONED ? "preconditioned"
+                                                                : "natural";
+        text += std::string(", ") + measure + " residual below " + tolerance + " relative";
+    }
+    text += ":";
+    for (size_t k = 0; k < iterations_.size(); ++k) {
+        text += (k ? ", " : " ") + std::to_string(iterations_[k]);
+    }
+    return text + (iterations_.size() == 1 && iterations_[0] == 1 ? " iteration" : " iterations");
+}
+
+} // namespace xefhost
