@@ -216,6 +216,12 @@ void PetscLinearSolver::solve(const std::vector<double>& b, std::vector<double>&
     requirePetsc(VecRestoreArrayRead(s.solution, &solution), "reading the solution");
 }
 
+bool PetscLinearSolver::iterates() const {
+    KSPType type = nullptr;
+    KSPGetType(state_->ksp, &type);
+    return !type || std::string(type) != KSPPREONLY;
+}
+
 std::string PetscLinearSolver::summary() const {
     const State& s = *state_;
     KSPType type = nullptr;

@@ -35,6 +35,8 @@ class PetscLinearSolver : public LinearSolver {
     void factorize(SparseSystem& system) override;
     // Throws NotConvergedError with PETSc's reason where the solve stops without converging.
     void solve(const std::vector<double>& b, std::vector<double>& x) override;
+    // True unless the options made it a direct factorization (-ksp_type preonly).
+    bool iterates() const override;
 
     // "PETSc cg with gamg, true residual below 1e-12 relative: 24, 23 iterations".
     std::string summary() const;

@@ -35,6 +35,7 @@ class CholeskySolver : public LinearSolver {
     void factorize(SparseSystem& system) override;
     // x = K^-1 b for the last factorization.
     void solve(const std::vector<double>& b, std::vector<double>& x) override;
+    bool iterates() const override { return false; }
 
   private:
     std::unique_ptr<CholeskyFactorization> factorization_;

@@ -21,6 +21,9 @@ class LinearSolver {
     virtual void factorize(SparseSystem& system) = 0;
     // x = K^-1 b, free unknowns in the system's numbering.
     virtual void solve(const std::vector<double>& b, std::vector<double>& x) = 0;
+    // Whether a solve iterates to a tolerance of its own, which makes a further step of iterative
+    // refinement pointless; a direct factorization does not.
+    virtual bool iterates() const = 0;
 };
 
 } // namespace xefhost

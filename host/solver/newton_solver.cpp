@@ -84,10 +84,10 @@ class Newton {
             ++record.factorizations;
             norm = update();
             record.residualNorms.push_back(norm);
-            if (roundOff_) {
+            if (roundOff_ && !solver_.iterates()) {
                 // Converged to round-off: one more update with the factor in hand (iterative
                 // refinement) removes the factorization's own error, which on large models is
-                // well above the residual's.
+                // well above the residual's. An iterative solve already ran to its tolerance.
                 norm = update();
                 record.residualNorms.push_back(norm);
             }
