@@ -1,0 +1,290 @@
+#include "distributed_mesh.h"
+
+#include "petsc_runtime.h"
+
+#include <petscdmplex.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace xefhost {
+
+namespace {
+
+const char* const kCellSets = "Cell Sets";
+const char* const kFaceSets = "Face Sets";
+const char* const kVertexSets = "Vertex Sets";
+
+int rank() {
+    PetscMPIInt r = 0;
+    MPI_Comm_rank(PETSC_COMM_WORLD, &r);
+    return r;
+}
+
+// The physical groups' names, from rank 0 to every rank, as "dimension tag name" lines.
+std::vector<PhysicalGroup> sharedGroups(const std::vector<PhysicalGroup>& groups) {
+    std::string text;
+    for (const PhysicalGroup& g : groups) {
+        text += std::to_string(g.dimension) + " " + std::to_string(g.tag) + " " + g.name + "\n";
+    }
+    int length = static_cast<int>(text.size());
+    MPI_Bcast(&length, 1, MPI_INT, 0, PETSC_COMM_WORLD);
+    text.resize(static_cast<size_t>(length));
+    MPI_Bcast(text.data(), length, MPI_CHAR, 0, PETSC_COMM_WORLD);
+    std::vector<PhysicalGroup> shared;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find('\n', start);
+        const std::string line = text.substr(start, end - start);
+        const size_t first = line.find(' '), second = line.find(' ', first + 1);
+        shared.push_back({std::stoi(line.substr(0, first)),
+                          std::stoi(line.substr(first + 1, second - first - 1)),
+                          line.substr(second + 1)});
+        start = end + 1;
+    }
+    return shared;
+}
+
+// The one surface block the distributed path takes, or MeshError.
+const ElementBlock& surfaceBlock(const Mesh& mesh) {
+    const ElementBlock* surface = nullptr;
+    for (const ElementBlock& block : mesh.blocks) {
+        if (block.dimension == 2 && block.size() > 0) {
+            if (surface || (block.gmshType != 2 && block.gmshType != 3)) {
+                throw MeshError("the distributed mesh takes one kind of surface element, 3-node "
+                                "triangles or 4-node quadrilaterals; this mesh has Gmsh type " +
+                                std::to_string(block.gmshType) +
+                                (surface ? " beside " + std::to_string(surface->gmshType) : ""));
+            }
+            surface = &block;
+        }
+        if ((block.dimension == 1 && block.gmshType != 1) || block.dimension == 3) {
+            throw MeshError(
+                "the distributed mesh takes 2-node lines only; this mesh has Gmsh type " +
+                std::to_string(block.gmshType));
+        }
+    }
+    if (!surface) {
+        throw MeshError("the mesh has no surface elements to distribute");
+    }
+    return *surface;
+}
+
+} // namespace
+
+struct DistributedMesh::Plex {
+    DM dm = nullptr;
+    ~Plex() { DMDestroy(&dm); }
+
+    // Makes dm the distributed, then refined, plex; the old one goes.
+    void replace(DM next) {
+        if (next) {
+            DMDestroy(&dm);
+            dm = next;
+        }
+    }
+};
+
+DistributedMesh::DistributedMesh(const Mesh& coarse, int refinements)
+    : plex_(std::make_unique<Plex>()) {
+    const bool root = rank() == 0;
+    std::vector<PetscInt> cells;
+    std::vector<PetscReal> coords;
+    std::vector<int32_t> vertexOf; // mesh node -> plex vertex, -1 where no cell uses it
+    PetscInt corners = 0, cellCount = 0, vertexCount = 0;
+    const ElementBlock* surface = nullptr;
+    if (root) {
+        surface = &surfaceBlock(coarse);
+        corners = surface->nodesPerElement;
+        cellCount = static_cast<PetscInt>(surface->size());
+        vertexOf.assign(coarse.nodeCount(), -1);
+        for (const int32_t node : surface->connectivity) {
+            if (vertexOf[node] < 0) {
+                vertexOf[node] = static_cast<int32_t>(vertexCount++);
+                coords.push_back(coarse.coords[3 * static_cast<size_t>(node)]);
+                coords.push_back(coarse.coords[3 * static_cast<size_t>(node) + 1]);
+            }
+            cells.push_back(vertexOf[node]);
+        }
+    }
+    MPI_Bcast(&corners, 1, MPIU_INT, 0, PETSC_COMM_WORLD);
+    requirePetsc(DMPlexCreateFromCellListPetsc(PETSC_COMM_WORLD, 2, cellCount, vertexCount, corners,
+                                               PETSC_TRUE, cells.data(), 2, coords.data(),
+                                               &plex_->dm),
+                 "making the coarse mesh a plex");
+    DM dm = plex_->dm;
+    for (const char* label : {kCellSets, kFaceSets, kVertexSets}) {
+        requirePetsc(DMCreateLabel(dm, label), "creating the group labels");
+    }
+    if (root) {
+        for (PetscInt c = 0; c < cellCount; ++c) {
+            if (surface->physicalTag[c] > 0) {
+                requirePetsc(DMSetLabelValue(dm, kCellSets, c, surface->physicalTag[c]),
+                             "labelling the cells");
+            }
+        }
+        for (const ElementBlock& block : coarse.blocks) {
+            for (size_t e = 0; block.dimension < 2 && e < block.size(); ++e) {
+                if (block.physicalTag[e] <= 0) {
+                    continue;
+                }
+                PetscInt points[2];
+                bool onSurface = true;
+                for (int k = 0; k < block.nodesPerElement; ++k) {
+                    const int32_t vertex =
+                        vertexOf[block.connectivity[e * block.nodesPerElement + k]];
+                    onSurface = onSurface && vertex >= 0;
+                    points[k] = cellCount + vertex;
+                }
+                PetscInt joined = 0;
+                const PetscInt* join = nullptr;
+                if (onSurface && block.dimension == 1) {
+                    requirePetsc(DMPlexGetJoin(dm, 2, points, &joined, &join), "finding an edge");
+                    const PetscInt edge = joined == 1 ? join[0] : -1;
+                    requirePetsc(DMPlexRestoreJoin(dm, 2, points, &joined, &join),
+                                 "finding an edge");
+                    onSurface = edge >= 0;
+                    points[0] = edge;
+                }
+                if (!onSurface) {
+                    throw MeshError("line or point element " + std::to_string(block.ids[e]) +
+                                    " does not lie on the surface mesh's edges and vertices");
+                }
+                requirePetsc(DMSetLabelValue(dm, block.dimension == 1 ? kFaceSets : kVertexSets,
+                                             points[0], block.physicalTag[e]),
+                             "labelling the lines and points");
+            }
+        }
+    }
+    DM distributed = nullptr;
+    requirePetsc(DMPlexDistribute(dm, 0, nullptr, &distributed), "distributing the mesh");
+    plex_->replace(distributed);
+    for (int level = 0; level < refinements; ++level) {
+        DM fine = nullptr;
+        requirePetsc(DMPlexSetRefinementUniform(plex_->dm, PETSC_TRUE), "asking for refinement");
+        requirePetsc(DMRefine(plex_->dm, PETSC_COMM_WORLD, &fine), "refining the mesh");
+        plex_->replace(fine);
+    }
+    groups_ = sharedGroups(root ? coarse.groups : std::vector<PhysicalGroup>{});
+}
+
+DistributedMesh::~DistributedMesh() = default;
+
+Mesh DistributedMesh::localPiece() const {
+    DM dm = plex_->dm;
+    PetscInt cStart = 0, cEnd = 0, vStart = 0, vEnd = 0, eStart = 0, eEnd = 0;
+    requirePetsc(DMPlexGetHeightStratum(dm, 0, &cStart, &cEnd), "reading the cells");
+    requirePetsc(DMPlexGetDepthStratum(dm, 0, &vStart, &vEnd), "reading the vertices");
+    requirePetsc(DMPlexGetDepthStratum(dm, 1, &eStart, &eEnd), "reading the edges");
+    IS cellNumbers = nullptr, vertexNumbers = nullptr, pointNumbers = nullptr;
+    requirePetsc(DMPlexGetCellNumbering(dm, &cellNumbers), "numbering the cells");
+    requirePetsc(DMPlexGetVertexNumbering(dm, &vertexNumbers), "numbering the vertices");
+    requirePetsc(DMPlexCreatePointNumbering(dm, &pointNumbers), "numbering the points");
+    const PetscInt *cellNumber = nullptr, *vertexNumber = nullptr, *pointNumber = nullptr;
+    ISGetIndices(cellNumbers, &cellNumber);
+    ISGetIndices(vertexNumbers, &vertexNumber);
+    ISGetIndices(pointNumbers, &pointNumber);
+    const auto global = [](PetscInt number) { return number < 0 ? -(number + 1) : number; };
+
+    Mesh mesh;
+    mesh.groups = groups_;
+    Vec coordinates = nullptr;
+    PetscSection section = nullptr;
+    requirePetsc(DMGetCoordinatesLocal(dm, &coordinates), "reading the coordinates");
+    requirePetsc(DMGetCoordinateSection(dm, &section), "reading the coordinates");
+    const PetscScalar* xy = nullptr;
+    VecGetArrayRead(coordinates, &xy);
+    for (PetscInt v = vStart; v < vEnd; ++v) {
+        PetscInt offset = 0;
+        PetscSectionGetOffset(section, v, &offset);
+        mesh.coords.insert(mesh.coords.end(), {xy[offset], xy[offset + 1], 0.0});
+        mesh.nodeIds.push_back(global(vertexNumber[v - vStart]) + 1);
+    }
+    VecRestoreArrayRead(coordinates, &xy);
+
+    const auto label = [&](const char* name, PetscInt point) {
+        PetscInt value = -1;
+        DMGetLabelValue(dm, name, point, &value);
+        return value > 0 ? static_cast<int>(value) : 0;
+    };
+    const auto vertices = [&](PetscInt point, std::vector<int32_t>& into) {
+        PetscInt size = 0;
+        PetscInt* closure = nullptr;
+        DMPlexGetTransitiveClosure(dm, point, PETSC_TRUE, &size, &closure);
+        for (PetscInt k = 0; k < size; ++k) {
+            const PetscInt p = closure[2 * k];
+            if (p >= vStart && p < vEnd) {
+                into.push_back(static_cast<int32_t>(p - vStart));
+            }
+        }
+        DMPlexRestoreTransitiveClosure(dm, point, PETSC_TRUE, &size, &closure);
+    };
+    if (cEnd > cStart) {
+        ElementBlock cellsBlock;
+        vertices(cStart, cellsBlock.connectivity);
+        cellsBlock.nodesPerElement = static_cast<int>(cellsBlock.connectivity.size());
+        cellsBlock.connectivity.clear();
+        cellsBlock.gmshType = cellsBlock.nodesPerElement == 3 ? 2 : 3;
+        cellsBlock.dimension = 2;
+        for (PetscInt c = cStart; c < cEnd; ++c) {
+            cellsBlock.ids.push_back(global(cellNumber[c - cStart]) + 1);
+            cellsBlock.physicalTag.push_back(label(kCellSets, c));
+            vertices(c, cellsBlock.connectivity);
+        }
+        mesh.blocks.push_back(std::move(cellsBlock));
+    }
+    ElementBlock lines{1, 1, 2, {}, {}, {}};
+    for (PetscInt e = eStart; e < eEnd; ++e) {
+        if (const int tag = label(kFaceSets, e)) {
+            lines.ids.push_back(global(pointNumber[e]) + 1);
+            lines.physicalTag.push_back(tag);
+            vertices(e, lines.connectivity);
+        }
+    }
+    ElementBlock points{15, 0, 1, {}, {}, {}};
+    for (PetscInt v = vStart; v < vEnd; ++v) {
+        if (const int tag = label(kVertexSets, v)) {
+            points.ids.push_back(global(pointNumber[v]) + 1);
+            points.physicalTag.push_back(tag);
+            points.connectivity.push_back(static_cast<int32_t>(v - vStart));
+        }
+    }
+    for (ElementBlock* block : {&lines, &points}) {
+        if (block->size() > 0) {
+            mesh.blocks.push_back(std::move(*block));
+        }
+    }
+    std::sort(mesh.blocks.begin(), mesh.blocks.end(),
+              [](const ElementBlock& a, const ElementBlock& b) { return a.gmshType < b.gmshType; });
+    ISRestoreIndices(cellNumbers, &cellNumber);
+    ISRestoreIndices(vertexNumbers, &vertexNumber);
+    ISRestoreIndices(pointNumbers, &pointNumber);
+    ISDestroy(&pointNumbers);
+    return mesh;
+}
+
+std::vector<char> DistributedMesh::ownedNodes() const {
+    PetscInt vStart = 0, vEnd = 0;
+    requirePetsc(DMPlexGetDepthStratum(plex_->dm, 0, &vStart, &vEnd), "reading the vertices");
+    IS numbers = nullptr;
+    requirePetsc(DMPlexGetVertexNumbering(plex_->dm, &numbers), "numbering the vertices");
+    const PetscInt* number = nullptr;
+    ISGetIndices(numbers, &number);
+    std::vector<char> owned(static_cast<size_t>(vEnd - vStart));
+    for (PetscInt v = vStart; v < vEnd; ++v) {
+        owned[v - vStart] = number[v - vStart] >= 0;
+    }
+    ISRestoreIndices(numbers, &number);
+    return owned;
+}
+
+long long DistributedMesh::globalCellCount() const {
+    PetscInt cStart = 0, cEnd = 0;
+    requirePetsc(DMPlexGetHeightStratum(plex_->dm, 0, &cStart, &cEnd), "reading the cells");
+    long long local = cEnd - cStart, total = 0;
+    MPI_Allreduce(&local, &total, 1, MPI_LONG_LONG, MPI_SUM, PETSC_COMM_WORLD);
+    return total;
+}
+
+} // namespace xefhost

@@ -1,0 +1,158 @@
+// The distributed mesh on however many ranks mpirun starts: refinement after distribution keeps
+// every cell, line and group of the coarse mesh, no rank holds the whole fine mesh, and each
+// rank's piece builds into a model as a mesh of one process would.
+#include "distributed_mesh.h"
+#include "grid_mesh.h"
+#include "model.h"
+#include "petsc_runtime.h"
+
+#include <petscsys.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+// Open MPI keeps its start-up allocations, in components it unloads at the end, where the leak
+// checker of sanitized builds cannot tell them from leaks.
+extern "C" const char* __asan_default_options() {
+    return "detect_leaks=0";
+}
+
+namespace {
+
+using namespace xefhost;
+
+class PetscEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        runtime_ = std::make_unique<PetscRuntime>("", std::vector<std::string>{});
+    }
+    void TearDown() override { runtime_.reset(); }
+
+  private:
+    std::unique_ptr<PetscRuntime> runtime_;
+};
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new PetscEnvironment);
+
+constexpr int kColumns = 10, kRows = 2;
+
+// [0, 10] x [0, 1] in 10 x 2 squares of two triangles, its left and right edges and its lower left
+// corner as physical groups; read on rank 0 only.
+Mesh coarseStrip() {
+    molrtest::TriangleMesh grid;
+    molrtest::addRectangle(grid, 0, 0, 10, 1, kColumns, kRows);
+    Mesh mesh;
+    mesh.coords = grid.coords;
+    for (size_t n = 0; n < grid.coords.size() / 3; ++n) {
+        mesh.nodeIds.push_back(static_cast<int64_t>(n + 1));
+    }
+    ElementBlock triangles{2, 2, 3, {}, {}, grid.triangles};
+    for (size_t e = 0; e < grid.triangles.size() / 3; ++e) {
+        triangles.ids.push_back(static_cast<int64_t>(e + 1));
+        triangles.physicalTag.push_back(3);
+    }
+    ElementBlock lines{1, 1, 2, {}, {}, {}};
+    for (int j = 0; j < kRows; ++j) {
+        const int32_t left = j * (kColumns + 1), right = left + kColumns;
+        lines.connectivity.insert(lines.connectivity.end(),
+                                  {left, left + kColumns + 1, right, right + kColumns + 1});
+        lines.physicalTag.insert(lines.physicalTag.end(), {1, 2});
+        lines.ids.insert(lines.ids.end(), {100 + 2 * j, 101 + 2 * j});
+    }
+    ElementBlock corner{15, 0, 1, {200}, {4}, {0}};
+    mesh.blocks = {lines, triangles, corner};
+    mesh.groups = {{1, 1, "left"}, {1, 2, "right"}, {2, 3, "strip"}, {0, 4, "corner"}};
+    return mesh;
+}
+
+long long sum(long long value) {
+    long long total = 0;
+    MPI_Allreduce(&value, &total, 1, MPI_LONG_LONG, MPI_SUM, MPI_COMM_WORLD);
+    return total;
+}
+
+double sum(double value) {
+    double total = 0;
+    MPI_Allreduce(&value, &total, 1, MPI_DOUBLE, MPI_SUM, MPI_COMM_WORLD);
+    return total;
+}
+
+// Summed over this rank's lines of one physical tag.
+double lineLength(const Mesh& mesh, int tag) {
+    double length = 0;
+    for (const ElementBlock& block : mesh.blocks) {
+        for (size_t e = 0; block.gmshType == 1 && e < block.size(); ++e) {
+            if (block.physicalTag[e] == tag) {
+                const int32_t a = block.connectivity[2 * e], b = block.connectivity[2 * e + 1];
+                length += std::hypot(mesh.coords[3 * a] - mesh.coords[3 * b],
+                                     mesh.coords[3 * a + 1] - mesh.coords[3 * b + 1]);
+            }
+        }
+    }
+    return length;
+}
+
+double area(const Mesh& mesh) {
+    double total = 0;
+    const ElementBlock* triangles = mesh.block(2);
+    for (size_t e = 0; triangles && e < triangles->size(); ++e) {
+        const int32_t* n = &triangles->connectivity[3 * e];
+        const double* a = &mesh.coords[3 * n[0]];
+        const double* b = &mesh.coords[3 * n[1]];
+        const double* c = &mesh.coords[3 * n[2]];
+        total += std::fabs((b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1])) / 2;
+    }
+    return total;
+}
+
+TEST(DistributedMesh, RefinementAfterDistributionKeepsEveryCellLineAndGroup) {
+    int rank = 0, ranks = 1;
+    MPI_Comm_rank(MPI_COMM_WORLD, &rank);
+    MPI_Comm_size(MPI_COMM_WORLD, &ranks);
+    const Mesh coarse = rank == 0 ? coarseStrip() : Mesh{};
+    const std::filesystem::path folder = std::filesystem::path(MOLR_BINARY_DIR) /
+                                         "distributed-mesh" /
+                                         (std::to_string(ranks) + "-" + std::to_string(rank));
+    std::filesystem::create_directories(folder);
+    // Groups every piece has: a group missing from a piece would need the check across ranks
+    // that the one-process model does not make.
+    std::ofstream(folder / "p.toml")
+        << "[mesh]\nfile = \"unused.msh\"\n[[fix]]\ngroup = \"strip\"\n"
+           "x = 0.0\n";
+    const Problem problem = readProblem((folder / "p.toml").string());
+    ElementTraits triangle;
+    triangle.topology = "T1";
+    triangle.dimensions = 2;
+    triangle.nodeCount = 3;
+    triangle.nodeDofs = {2, 2, 2};
+    triangle.dofCount = 6;
+    for (int refinements = 0; refinements <= 2; ++refinements) {
+        const DistributedMesh mesh(coarse, refinements);
+        const Mesh piece = mesh.localPiece();
+        const long long scale = 1LL << (2 * refinements);
+        const ElementBlock* cells = piece.block(2);
+        const long long local = cells ? static_cast<long long>(cells->size()) : 0;
+        EXPECT_EQ(mesh.globalCellCount(), 2LL * kColumns * kRows * scale);
+        EXPECT_EQ(sum(local), mesh.globalCellCount());
+        if (ranks > 1) {
+            EXPECT_LT(local, mesh.globalCellCount()) << "rank " << rank << " holds every cell";
+        }
+        EXPECT_NEAR(sum(area(piece)), 10.0, 1e-12);
+        EXPECT_NEAR(sum(lineLength(piece, 1)), 1.0, 1e-12);
+        EXPECT_NEAR(sum(lineLength(piece, 2)), 1.0, 1e-12);
+        EXPECT_EQ(piece.groups.size(), 4u);
+        // Each shared vertex has one owner: the owned ones number the fine mesh's vertices.
+        const std::vector<char> owned = mesh.ownedNodes();
+        const long long columns = kColumns << refinements, rows = kRows << refinements;
+        EXPECT_EQ(sum(static_cast<long long>(std::count(owned.begin(), owned.end(), 1))),
+                  (columns + 1) * (rows + 1));
+        if (local > 0) {
+            const Model model = buildModel(piece, problem, triangle);
+            EXPECT_EQ(model.elementCount(), static_cast<size_t>(local));
+        }
+    }
+}
+
+} // namespace
