@@ -279,6 +279,10 @@ std::vector<char> DistributedMesh::ownedNodes() const {
     return owned;
 }
 
+DM DistributedMesh::plex() const {
+    return plex_->dm;
+}
+
 long long DistributedMesh::globalCellCount() const {
     PetscInt cStart = 0, cEnd = 0;
     requirePetsc(DMPlexGetHeightStratum(plex_->dm, 0, &cStart, &cEnd), "reading the cells");

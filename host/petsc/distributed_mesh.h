@@ -7,6 +7,8 @@
 
 #include "mesh.h"
 
+#include <petscdm.h>
+
 #include <memory>
 #include <vector>
 
@@ -30,6 +32,9 @@ class DistributedMesh {
     std::vector<char> ownedNodes() const;
     // Cells over all ranks.
     long long globalCellCount() const;
+    // The plex itself, for layouts of unknowns on it; its vertices in order are localPiece()'s
+    // nodes.
+    DM plex() const;
 
   private:
     struct Plex;

@@ -1,8 +1,14 @@
 // The distributed mesh on however many ranks mpirun starts: refinement after distribution keeps
-// every cell, line and group of the coarse mesh, no rank holds the whole fine mesh, and each
-// rank's piece builds into a model as a mesh of one process would.
+// every cell, line and group of the coarse mesh, no rank holds the whole fine mesh, each rank's
+// piece builds into a model as a mesh of one process would, and the elements assembled on the
+// pieces give the one-process assembly's forces and energy.
+#include "assembly.h"
+#include "distributed_assembly.h"
 #include "distributed_mesh.h"
+#include "element_description.h"
+#include "element_partition.h"
 #include "grid_mesh.h"
+#include "mesh_refinement.h"
 #include "model.h"
 #include "petsc_runtime.h"
 
@@ -152,6 +158,80 @@ TEST(DistributedMesh, RefinementAfterDistributionKeepsEveryCellLineAndGroup) {
             const Model model = buildModel(piece, problem, triangle);
             EXPECT_EQ(model.elementCount(), static_cast<size_t>(local));
         }
+    }
+}
+
+// A quadratic displacement field, so that every element strains differently.
+std::vector<double> field(const Model& model) {
+    std::vector<double> u(model.dofCount());
+    for (size_t n = 0; n < model.nodeCount(); ++n) {
+        const double x = model.coords[3 * n], y = model.coords[3 * n + 1];
+        u[2 * n] = 0.01 * x + 0.02 * y * y;
+        u[2 * n + 1] = -0.03 * x * y + 0.005 * x * x;
+    }
+    return u;
+}
+
+TEST(DistributedAssembly, GivesTheOneProcessForcesAndEnergyOnTheSameFineMesh) {
+    int rank = 0;
+    MPI_Comm_rank(MPI_COMM_WORLD, &rank);
+    const Mesh coarse = rank == 0 ? coarseStrip() : Mesh{};
+    const std::filesystem::path folder =
+        std::filesystem::path(MOLR_BINARY_DIR) / "distributed-assembly" / std::to_string(rank);
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "p.toml")
+        << "[mesh]\nfile = \"unused.msh\"\n[[fix]]\ngroup = \"strip\"\nx = 0.0\n";
+    const Problem problem = readProblem((folder / "p.toml").string());
+    const ElementLibrary library(MOLR_MODULE_PATH);
+    const ElementTraits traits = ElementDescription(library, -1, -1).traits();
+    for (int refinements = 0; refinements <= 2; ++refinements) {
+        // One process: rank 0 refines the whole mesh itself and assembles as solve does.
+        double reference[2] = {0, 0}; // u . f, f . f
+        if (rank == 0) {
+            Mesh fine = coarse;
+            for (int level = 0; level < refinements; ++level) {
+                fine = refineUniformly(fine);
+            }
+            const Model model = buildModel(fine, problem, traits);
+            ElementKernels kernels(library, model, -1);
+            const std::vector<double> u = field(model);
+            std::vector<double> force;
+            assemble(model, kernels, partitionElements(model, meshOrderOfElements(model), 1), u,
+                     {&force, nullptr, nullptr});
+            for (size_t dof = 0; dof < u.size(); ++dof) {
+                reference[0] += u[dof] * force[dof];
+                reference[1] += force[dof] * force[dof];
+            }
+        }
+        MPI_Bcast(reference, 2, MPI_DOUBLE, 0, MPI_COMM_WORLD);
+
+        const DistributedMesh mesh(coarse, refinements);
+        const Model piece = buildModel(mesh.localPiece(), problem, traits);
+        ElementKernels kernels(library, piece, -1);
+        const DistributedAssembly assembly(mesh, piece);
+        Mat stiffness = assembly.createMatrix();
+        Vec u = assembly.createVector(), force = assembly.createVector(),
+            product = assembly.createVector();
+        assembly.scatter(field(piece), u);
+        assembly.assemble(kernels, u, force, stiffness);
+        PetscInt blockSize = 0, rows = 0;
+        MatGetBlockSize(stiffness, &blockSize);
+        MatGetSize(stiffness, &rows, nullptr);
+        EXPECT_EQ(blockSize, 2);
+        EXPECT_EQ(rows, 2 * ((kColumns << refinements) + 1) * ((kRows << refinements) + 1));
+        PetscScalar work = 0, squared = 0, energy = 0;
+        MatMult(stiffness, u, product);
+        VecDot(u, force, &work);
+        VecDot(force, force, &squared);
+        VecDot(u, product, &energy);
+        EXPECT_NEAR(work, reference[0], 1e-12 * std::fabs(reference[0]));
+        EXPECT_NEAR(squared, reference[1], 1e-12 * reference[1]);
+        // A linear element's internal force is K u.
+        EXPECT_NEAR(energy, reference[0], 1e-12 * std::fabs(reference[0]));
+        VecDestroy(&u);
+        VecDestroy(&force);
+        VecDestroy(&product);
+        MatDestroy(&stiffness);
     }
 }
 

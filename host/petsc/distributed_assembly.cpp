@@ -1,0 +1,147 @@
+#include "distributed_assembly.h"
+
+#include "call_records.h"
+#include "crash_report.h"
+#include "petsc_runtime.h"
+
+#include <petscdmplex.h>
+
+#include <unordered_map>
+
+namespace xefhost {
+
+DistributedAssembly::DistributedAssembly(const DistributedMesh& mesh, const Model& piece)
+    : piece_(piece), dm_(mesh.plex()) {
+    const int d = piece.dofsPerNode;
+    PetscInt pStart = 0, pEnd = 0, vStart = 0, vEnd = 0;
+    requirePetsc(DMPlexGetChart(dm_, &pStart, &pEnd), "reading the plex");
+    requirePetsc(DMPlexGetDepthStratum(dm_, 0, &vStart, &vEnd), "reading the vertices");
+    PetscSection section = nullptr;
+    requirePetsc(PetscSectionCreate(PETSC_COMM_WORLD, &section), "laying out the unknowns");
+    requirePetsc(PetscSectionSetChart(section, pStart, pEnd), "laying out the unknowns");
+    for (PetscInt v = vStart; v < vEnd; ++v) {
+        requirePetsc(PetscSectionSetDof(section, v, d), "laying out the unknowns");
+    }
+    requirePetsc(PetscSectionSetUp(section), "laying out the unknowns");
+    requirePetsc(DMSetLocalSection(dm_, section), "laying out the unknowns");
+    PetscSectionDestroy(&section);
+    // Finite-element coupling: unknowns couple through the closure of the cells they share.
+    requirePetsc(DMSetBasicAdjacency(dm_, PETSC_FALSE, PETSC_TRUE), "setting the adjacency");
+    requirePetsc(DMSetMatType(dm_, MATAIJ), "choosing the matrix type");
+
+    // The model numbers its nodes as its elements meet them; the piece's nodes are the plex's
+    // vertices in order, tagged by global number.
+    const Mesh local = mesh.localPiece();
+    std::unordered_map<int64_t, PetscInt> vertexOfTag;
+    for (size_t n = 0; n < local.nodeCount(); ++n) {
+        vertexOfTag[local.nodeIds[n]] = vStart + static_cast<PetscInt>(n);
+    }
+    PetscSection laid = nullptr;
+    requirePetsc(DMGetLocalSection(dm_, &laid), "reading the layout");
+    localDof_.resize(piece.dofCount());
+    for (size_t node = 0; node < piece.nodeCount(); ++node) {
+        PetscInt offset = 0;
+        requirePetsc(PetscSectionGetOffset(laid, vertexOfTag.at(piece.nodeIds[node]), &offset),
+                     "reading the layout");
+        for (int c = 0; c < d; ++c) {
+            localDof_[node * d + c] = offset + c;
+        }
+    }
+}
+
+DistributedAssembly::~DistributedAssembly() = default;
+
+Mat DistributedAssembly::createMatrix() const {
+    Mat matrix = nullptr;
+    requirePetsc(DMCreateMatrix(dm_, &matrix), "creating the matrix");
+    requirePetsc(MatSetOption(matrix, MAT_SPD, PETSC_TRUE), "marking the matrix SPD");
+    return matrix;
+}
+
+Vec DistributedAssembly::createVector() const {
+    Vec vector = nullptr;
+    requirePetsc(DMCreateGlobalVector(dm_, &vector), "creating a vector");
+    return vector;
+}
+
+void DistributedAssembly::scatter(const std::vector<double>& nodal, Vec global) const {
+    Vec local = nullptr;
+    requirePetsc(DMGetLocalVector(dm_, &local), "borrowing a local vector");
+    PetscScalar* values = nullptr;
+    VecGetArray(local, &values);
+    for (size_t dof = 0; dof < localDof_.size(); ++dof) {
+        values[localDof_[dof]] = nodal[dof];
+    }
+    VecRestoreArray(local, &values);
+    requirePetsc(DMLocalToGlobal(dm_, local, INSERT_VALUES, global), "gathering a field");
+    DMRestoreLocalVector(dm_, &local);
+}
+
+void DistributedAssembly::assemble(ElementKernels& kernels, Vec u, Vec force, Mat stiffness) const {
+    const Model& model = piece_;
+    const int npe = model.nodesPerElement;
+    const int dofs = npe * model.dofsPerNode;
+    Vec uLocal = nullptr, forceLocal = nullptr;
+    requirePetsc(DMGetLocalVector(dm_, &uLocal), "borrowing a local vector");
+    requirePetsc(DMGetLocalVector(dm_, &forceLocal), "borrowing a local vector");
+    requirePetsc(DMGlobalToLocal(dm_, u, INSERT_VALUES, uLocal), "exchanging the displacements");
+    const PetscScalar* uValues = nullptr;
+    VecGetArrayRead(uLocal, &uValues);
+    std::vector<double> uModel(model.dofCount());
+    for (size_t dof = 0; dof < uModel.size(); ++dof) {
+        uModel[dof] = uValues[localDof_[dof]];
+    }
+    VecRestoreArrayRead(uLocal, &uValues);
+    VecSet(forceLocal, 0.0);
+    if (stiffness) {
+        requirePetsc(MatZeroEntries(stiffness), "clearing the matrix");
+    }
+
+    CallRecords call(model, dofs);
+    double stored[kStoredReals];
+    std::vector<PetscInt> rows(static_cast<size_t>(dofs));
+    std::vector<PetscScalar> full(static_cast<size_t>(dofs) * dofs);
+    PetscScalar* f = nullptr;
+    VecGetArray(forceLocal, &f);
+    ForeignCallScope foreign("tangent kernel", model.elementIds.data());
+    for (size_t e = 0; e < model.elementCount(); ++e) {
+        call.bind(model, e, uModel.data(), stored);
+        std::fill(call.p(), call.p() + dofs, 0.0);
+        std::fill(call.s(), call.s() + static_cast<size_t>(dofs) * dofs, 0.0);
+        const size_t material = model.elementMaterial[e];
+        ElSpec& es = kernels.record(material);
+        foreign.at(static_cast<int64_t>(e));
+        es.tangentKernel(call.work(), &es, call.record(), call.ns(), call.nv(), nullptr,
+                         kernels.idata(material), call.p(), call.rows());
+        for (int i = 0; i < dofs; ++i) {
+            const size_t node =
+                static_cast<size_t>(model.elements[e * npe + i / model.dofsPerNode]);
+            rows[i] = localDof_[node * model.dofsPerNode + i % model.dofsPerNode];
+            f[rows[i]] += call.p()[i];
+        }
+        if (stiffness) {
+            // The kernels fill the upper triangle; PETSc's matrix holds both.
+            for (int i = 0; i < dofs; ++i) {
+                for (int j = 0; j < dofs; ++j) {
+                    full[static_cast<size_t>(i) * dofs + j] =
+                        i <= j ? call.s()[static_cast<size_t>(i) * dofs + j]
+                               : call.s()[static_cast<size_t>(j) * dofs + i];
+                }
+            }
+            requirePetsc(MatSetValuesLocal(stiffness, dofs, rows.data(), dofs, rows.data(),
+                                           full.data(), ADD_VALUES),
+                         "adding an element's stiffness");
+        }
+    }
+    VecRestoreArray(forceLocal, &f);
+    requirePetsc(VecSet(force, 0.0), "clearing the force");
+    requirePetsc(DMLocalToGlobal(dm_, forceLocal, ADD_VALUES, force), "summing the forces");
+    DMRestoreLocalVector(dm_, &uLocal);
+    DMRestoreLocalVector(dm_, &forceLocal);
+    if (stiffness) {
+        requirePetsc(MatAssemblyBegin(stiffness, MAT_FINAL_ASSEMBLY), "assembling the matrix");
+        requirePetsc(MatAssemblyEnd(stiffness, MAT_FINAL_ASSEMBLY), "assembling the matrix");
+    }
+}
+
+} // namespace xefhost
