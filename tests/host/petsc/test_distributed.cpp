@@ -10,6 +10,7 @@
 #include "grid_mesh.h"
 #include "mesh_refinement.h"
 #include "model.h"
+#include "petsc_environment.h"
 #include "petsc_runtime.h"
 
 #include <petscsys.h>
@@ -20,27 +21,9 @@
 #include <filesystem>
 #include <fstream>
 
-// Open MPI keeps its start-up allocations, in components it unloads at the end, where the leak
-// checker of sanitized builds cannot tell them from leaks.
-extern "C" const char* __asan_default_options() {
-    return "detect_leaks=0";
-}
-
 namespace {
 
 using namespace xefhost;
-
-class PetscEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        runtime_ = std::make_unique<PetscRuntime>("", std::vector<std::string>{});
-    }
-    void TearDown() override { runtime_.reset(); }
-
-  private:
-    std::unique_ptr<PetscRuntime> runtime_;
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new PetscEnvironment);
 
 constexpr int kColumns = 10, kRows = 2;
 

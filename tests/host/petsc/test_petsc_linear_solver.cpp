@@ -3,6 +3,7 @@
 // reported with PETSc's reason.
 #include "element_library.h"
 #include "newton_solver.h"
+#include "petsc_environment.h"
 #include "petsc_runtime.h"
 #include "solve_level.h"
 #include "strip_model.h"
@@ -14,28 +15,9 @@
 #include <algorithm>
 #include <cmath>
 
-// Open MPI keeps its start-up allocations, in components it unloads at the end, where the leak
-// checker of sanitized builds cannot tell them from leaks.
-extern "C" const char* __asan_default_options() {
-    return "detect_leaks=0";
-}
-
 namespace {
 
 using namespace xefhost;
-
-// PETSc and MPI start once per process, and end with it.
-class PetscEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        runtime_ = std::make_unique<PetscRuntime>("", std::vector<std::string>{});
-    }
-    void TearDown() override { runtime_.reset(); }
-
-  private:
-    std::unique_ptr<PetscRuntime> runtime_;
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new PetscEnvironment);
 
 // Displacements of the strip by the given method, with the given PETSc options in force.
 Analysis solved(const Model& model, SolveMethod method, const char* options) {
