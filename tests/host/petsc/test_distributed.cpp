@@ -27,9 +27,9 @@ using namespace xefhost;
 
 constexpr int kColumns = 10, kRows = 2;
 
-// [0, 10] x [0, 1] in 10 x 2 squares of two triangles, its left and right edges and its lower left
-// corner as physical groups; read on rank 0 only.
-Mesh coarseStrip() {
+// [0, 10] x [0, 1] in 10 x 2 squares, each two triangles or one quadrilateral, its left and right
+// edges and its lower left corner as physical groups; read on rank 0 only.
+Mesh coarseStrip(bool quadrilaterals = false) {
     molrtest::TriangleMesh grid;
     molrtest::addRectangle(grid, 0, 0, 10, 1, kColumns, kRows);
     Mesh mesh;
@@ -49,6 +49,19 @@ Mesh coarseStrip() {
                                   {left, left + kColumns + 1, right, right + kColumns + 1});
         lines.physicalTag.insert(lines.physicalTag.end(), {1, 2});
         lines.ids.insert(lines.ids.end(), {100 + 2 * j, 101 + 2 * j});
+    }
+    if (quadrilaterals) {
+        triangles = ElementBlock{3, 2, 4, {}, {}, {}};
+        for (int j = 0; j < kRows; ++j) {
+            for (int i = 0; i < kColumns; ++i) {
+                const int32_t corner = j * (kColumns + 1) + i;
+                triangles.connectivity.insert(
+                    triangles.connectivity.end(),
+                    {corner, corner + 1, corner + kColumns + 2, corner + kColumns + 1});
+                triangles.ids.push_back(static_cast<int64_t>(triangles.ids.size() + 1));
+                triangles.physicalTag.push_back(3);
+            }
+        }
     }
     ElementBlock corner{15, 0, 1, {200}, {4}, {0}};
     mesh.blocks = {lines, triangles, corner};
@@ -83,15 +96,22 @@ double lineLength(const Mesh& mesh, int tag) {
     return length;
 }
 
+// The cells' areas by the shoelace formula: a cell whose corners come out of cyclic order (a
+// crossed quadrilateral) falls short of the strip's area.
 double area(const Mesh& mesh) {
     double total = 0;
-    const ElementBlock* triangles = mesh.block(2);
-    for (size_t e = 0; triangles && e < triangles->size(); ++e) {
-        const int32_t* n = &triangles->connectivity[3 * e];
-        const double* a = &mesh.coords[3 * n[0]];
-        const double* b = &mesh.coords[3 * n[1]];
-        const double* c = &mesh.coords[3 * n[2]];
-        total += std::fabs((b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1])) / 2;
+    for (const ElementBlock& cells : mesh.blocks) {
+        const int corners = cells.nodesPerElement;
+        for (size_t e = 0; cells.dimension == 2 && e < cells.size(); ++e) {
+            double twice = 0;
+            for (int k = 0; k < corners; ++k) {
+                const double* a = &mesh.coords[3 * cells.connectivity[e * corners + k]];
+                const double* b =
+                    &mesh.coords[3 * cells.connectivity[e * corners + (k + 1) % corners]];
+                twice += a[0] * b[1] - b[0] * a[1];
+            }
+            total += std::fabs(twice) / 2;
+        }
     }
     return total;
 }
@@ -100,7 +120,6 @@ TEST(DistributedMesh, RefinementAfterDistributionKeepsEveryCellLineAndGroup) {
     int rank = 0, ranks = 1;
     MPI_Comm_rank(MPI_COMM_WORLD, &rank);
     MPI_Comm_size(MPI_COMM_WORLD, &ranks);
-    const Mesh coarse = rank == 0 ? coarseStrip() : Mesh{};
     const std::filesystem::path folder = std::filesystem::path(MOLR_BINARY_DIR) /
                                          "distributed-mesh" /
                                          (std::to_string(ranks) + "-" + std::to_string(rank));
@@ -111,35 +130,40 @@ TEST(DistributedMesh, RefinementAfterDistributionKeepsEveryCellLineAndGroup) {
         << "[mesh]\nfile = \"unused.msh\"\n[[fix]]\ngroup = \"strip\"\n"
            "x = 0.0\n";
     const Problem problem = readProblem((folder / "p.toml").string());
-    ElementTraits triangle;
-    triangle.topology = "T1";
-    triangle.dimensions = 2;
-    triangle.nodeCount = 3;
-    triangle.nodeDofs = {2, 2, 2};
-    triangle.dofCount = 6;
-    for (int refinements = 0; refinements <= 2; ++refinements) {
-        const DistributedMesh mesh(coarse, refinements);
-        const Mesh piece = mesh.localPiece();
-        const long long scale = 1LL << (2 * refinements);
-        const ElementBlock* cells = piece.block(2);
-        const long long local = cells ? static_cast<long long>(cells->size()) : 0;
-        EXPECT_EQ(mesh.globalCellCount(), 2LL * kColumns * kRows * scale);
-        EXPECT_EQ(sum(local), mesh.globalCellCount());
-        if (ranks > 1) {
-            EXPECT_LT(local, mesh.globalCellCount()) << "rank " << rank << " holds every cell";
-        }
-        EXPECT_NEAR(sum(area(piece)), 10.0, 1e-12);
-        EXPECT_NEAR(sum(lineLength(piece, 1)), 1.0, 1e-12);
-        EXPECT_NEAR(sum(lineLength(piece, 2)), 1.0, 1e-12);
-        EXPECT_EQ(piece.groups.size(), 4u);
-        // Each shared vertex has one owner: the owned ones number the fine mesh's vertices.
-        const std::vector<char> owned = mesh.ownedNodes();
-        const long long columns = kColumns << refinements, rows = kRows << refinements;
-        EXPECT_EQ(sum(static_cast<long long>(std::count(owned.begin(), owned.end(), 1))),
-                  (columns + 1) * (rows + 1));
-        if (local > 0) {
-            const Model model = buildModel(piece, problem, triangle);
-            EXPECT_EQ(model.elementCount(), static_cast<size_t>(local));
+    for (const bool quadrilaterals : {false, true}) {
+        const Mesh coarse = rank == 0 ? coarseStrip(quadrilaterals) : Mesh{};
+        const int corners = quadrilaterals ? 4 : 3;
+        ElementTraits traits;
+        traits.topology = quadrilaterals ? "Q1" : "T1";
+        traits.dimensions = 2;
+        traits.nodeCount = corners;
+        traits.nodeDofs.assign(corners, 2);
+        traits.dofCount = 2 * corners;
+        for (int refinements = 0; refinements <= 2; ++refinements) {
+            const DistributedMesh mesh(coarse, refinements);
+            const Mesh piece = mesh.localPiece();
+            const long long scale = 1LL << (2 * refinements);
+            const ElementBlock* cells = piece.block(quadrilaterals ? 3 : 2);
+            const long long local = cells ? static_cast<long long>(cells->size()) : 0;
+            EXPECT_EQ(mesh.globalCellCount(),
+                      (quadrilaterals ? 1LL : 2LL) * kColumns * kRows * scale);
+            EXPECT_EQ(sum(local), mesh.globalCellCount());
+            if (ranks > 1) {
+                EXPECT_LT(local, mesh.globalCellCount()) << "rank " << rank << " holds every cell";
+            }
+            EXPECT_NEAR(sum(area(piece)), 10.0, 1e-12);
+            EXPECT_NEAR(sum(lineLength(piece, 1)), 1.0, 1e-12);
+            EXPECT_NEAR(sum(lineLength(piece, 2)), 1.0, 1e-12);
+            EXPECT_EQ(piece.groups.size(), 4u);
+            // Each shared vertex has one owner: the owned ones number the fine mesh's vertices.
+            const std::vector<char> owned = mesh.ownedNodes();
+            const long long columns = kColumns << refinements, rows = kRows << refinements;
+            EXPECT_EQ(sum(static_cast<long long>(std::count(owned.begin(), owned.end(), 1))),
+                      (columns + 1) * (rows + 1));
+            if (local > 0) {
+                const Model model = buildModel(piece, problem, traits);
+                EXPECT_EQ(model.elementCount(), static_cast<size_t>(local));
+            }
         }
     }
 }
