@@ -6,6 +6,7 @@
 #include "linear_solver.h"
 #include "linear_system.h"
 #include "model.h"
+#include "newton_system.h"
 #include "stage_clock.h"
 
 #include <stdexcept>
@@ -57,6 +58,11 @@ std::vector<double> convergenceRates(const std::vector<double>& residualNorms);
 // Charges the "assembly", "analysis", "factorization" and "solve" stages to stages; throws
 // SingularModelError where the stiffness cannot be factorized and NotConvergedError where a step
 // does not converge.
+NewtonResult solveNewton(NewtonSystem& system, const NewtonSettings& settings,
+                         const ProgressReport& progress, StageClock& clock,
+                         std::vector<StageCost>& stages);
+
+// The same for a model whose linear system and solver this process holds whole.
 NewtonResult solveNewton(const Model& model, LinearSystem& system, LinearSolver& solver,
                          ElementKernels& kernels, const NewtonSettings& settings,
                          const ProgressReport& progress, StageClock& clock,
