@@ -55,8 +55,9 @@ bool inGroup(const std::vector<std::pair<int, int>>& tags, int dimension, int ta
 
 class ModelBuilder {
   public:
-    ModelBuilder(const Mesh& mesh, const Problem& problem, const ElementTraits& element)
-        : mesh_(mesh), problem_(problem), element_(element) {}
+    ModelBuilder(const Mesh& mesh, const Problem& problem, const ElementTraits& element,
+                 ModelExtent extent)
+        : mesh_(mesh), problem_(problem), element_(element), extent_(extent) {}
 
     Model build() {
         selectElements();
@@ -305,7 +306,7 @@ class ModelBuilder {
                 }
             }
         }
-        if (nodes.empty()) {
+        if (nodes.empty() && extent_ == ModelExtent::Whole) {
             throw ModelError(where + ": physical group \"" + name +
                              "\" has no node of the element mesh");
         }
@@ -362,7 +363,7 @@ class ModelBuilder {
                 edges.push_back(edge);
             }
         }
-        if (edges.empty()) {
+        if (edges.empty() && extent_ == ModelExtent::Whole) {
             throw ModelError(where + ": physical group \"" + name + "\" has no line elements");
         }
         return edges;
@@ -496,6 +497,10 @@ class ModelBuilder {
     }
 
     void applyPointLoads() {
+        if (extent_ == ModelExtent::Piece && !problem_.pointLoads.empty()) {
+            throw ModelError(problem_.path + ": point_load: a model held in pieces would apply it "
+                                             "on every piece that holds the node; use a traction");
+        }
         for (const PointLoadSpec& load : problem_.pointLoads) {
             for (int32_t node : groupNodes(load.group, problem_.path + ": point_load")) {
                 model_.externalForce[model_.displacementDof(node, 0)] += load.force[0];
@@ -507,6 +512,7 @@ class ModelBuilder {
     const Mesh& mesh_;
     const Problem& problem_;
     const ElementTraits& element_;
+    ModelExtent extent_;
     const GmshTopology* type_ = nullptr;
     std::vector<int> gmshNode_;    // Gmsh node of each element node
     std::vector<int> elementNode_; // element node of each Gmsh node
@@ -532,8 +538,9 @@ std::string describeElement(const Model& model, size_t element) {
     return name.str();
 }
 
-Model buildModel(const Mesh& mesh, const Problem& problem, const ElementTraits& element) {
-    return ModelBuilder(mesh, problem, element).build();
+Model buildModel(const Mesh& mesh, const Problem& problem, const ElementTraits& element,
+                 ModelExtent extent) {
+    return ModelBuilder(mesh, problem, element, extent).build();
 }
 
 } // namespace xefhost

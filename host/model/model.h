@@ -48,6 +48,12 @@ struct Model {
 // "element 17 (nodes 4 5 9)", by the mesh's numbers, as every message names an element.
 std::string describeElement(const Model& model, size_t element);
 
-Model buildModel(const Mesh& mesh, const Problem& problem, const ElementTraits& element);
+// Whether the mesh is the whole model, or one process's piece of a model held in pieces: a piece
+// may lack a group's nodes and lines, which the caller checks over every piece, and takes no
+// point loads, which each piece that shares the node would apply.
+enum class ModelExtent { Whole, Piece };
+
+Model buildModel(const Mesh& mesh, const Problem& problem, const ElementTraits& element,
+                 ModelExtent extent = ModelExtent::Whole);
 
 } // namespace xefhost

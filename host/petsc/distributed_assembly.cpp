@@ -6,6 +6,7 @@
 
 #include <petscdmplex.h>
 
+#include <cmath>
 #include <unordered_map>
 
 namespace xefhost {
@@ -39,10 +40,15 @@ DistributedAssembly::DistributedAssembly(const DistributedMesh& mesh, const Mode
     PetscSection laid = nullptr;
     requirePetsc(DMGetLocalSection(dm_, &laid), "reading the layout");
     localDof_.resize(piece.dofCount());
+    owned_.resize(piece.dofCount());
+    const std::vector<char> ownedVertex = mesh.ownedNodes();
     for (size_t node = 0; node < piece.nodeCount(); ++node) {
+        const PetscInt vertex = vertexOfTag.at(piece.nodeIds[node]);
+        for (int c = 0; c < d; ++c) {
+            owned_[node * d + c] = ownedVertex[vertex - vStart];
+        }
         PetscInt offset = 0;
-        requirePetsc(PetscSectionGetOffset(laid, vertexOfTag.at(piece.nodeIds[node]), &offset),
-                     "reading the layout");
+        requirePetsc(PetscSectionGetOffset(laid, vertex, &offset), "reading the layout");
         for (int c = 0; c < d; ++c) {
             localDof_[node * d + c] = offset + c;
         }
@@ -77,13 +83,49 @@ void DistributedAssembly::scatter(const std::vector<double>& nodal, Vec global) 
     DMRestoreLocalVector(dm_, &local);
 }
 
-void DistributedAssembly::assemble(ElementKernels& kernels, Vec u, Vec force, Mat stiffness) const {
+std::vector<double> DistributedAssembly::gather(Vec global) const {
+    Vec local = nullptr;
+    requirePetsc(DMGetLocalVector(dm_, &local), "borrowing a local vector");
+    requirePetsc(DMGlobalToLocal(dm_, global, INSERT_VALUES, local), "spreading a field");
+    const PetscScalar* values = nullptr;
+    VecGetArrayRead(local, &values);
+    std::vector<double> nodal(localDof_.size());
+    for (size_t dof = 0; dof < localDof_.size(); ++dof) {
+        nodal[dof] = values[localDof_[dof]];
+    }
+    VecRestoreArrayRead(local, &values);
+    DMRestoreLocalVector(dm_, &local);
+    return nodal;
+}
+
+std::vector<double> DistributedAssembly::summed(const std::vector<double>& nodal) const {
+    Vec local = nullptr, global = nullptr;
+    requirePetsc(DMGetLocalVector(dm_, &local), "borrowing a local vector");
+    requirePetsc(DMGetGlobalVector(dm_, &global), "borrowing a global vector");
+    VecSet(local, 0.0);
+    PetscScalar* values = nullptr;
+    VecGetArray(local, &values);
+    for (size_t dof = 0; dof < localDof_.size(); ++dof) {
+        values[localDof_[dof]] = nodal[dof];
+    }
+    VecRestoreArray(local, &values);
+    VecSet(global, 0.0);
+    requirePetsc(DMLocalToGlobal(dm_, local, ADD_VALUES, global), "summing a field");
+    std::vector<double> sums = gather(global);
+    DMRestoreLocalVector(dm_, &local);
+    DMRestoreGlobalVector(dm_, &global);
+    return sums;
+}
+
+void DistributedAssembly::assemble(ElementKernels& kernels, Vec u, Vec force, Mat stiffness,
+                                   Vec magnitude) const {
     const Model& model = piece_;
     const int npe = model.nodesPerElement;
     const int dofs = npe * model.dofsPerNode;
-    Vec uLocal = nullptr, forceLocal = nullptr;
+    Vec uLocal = nullptr, forceLocal = nullptr, magnitudeLocal = nullptr;
     requirePetsc(DMGetLocalVector(dm_, &uLocal), "borrowing a local vector");
     requirePetsc(DMGetLocalVector(dm_, &forceLocal), "borrowing a local vector");
+    requirePetsc(DMGetLocalVector(dm_, &magnitudeLocal), "borrowing a local vector");
     requirePetsc(DMGlobalToLocal(dm_, u, INSERT_VALUES, uLocal), "exchanging the displacements");
     const PetscScalar* uValues = nullptr;
     VecGetArrayRead(uLocal, &uValues);
@@ -93,6 +135,7 @@ void DistributedAssembly::assemble(ElementKernels& kernels, Vec u, Vec force, Ma
     }
     VecRestoreArrayRead(uLocal, &uValues);
     VecSet(forceLocal, 0.0);
+    VecSet(magnitudeLocal, 0.0);
     if (stiffness) {
         requirePetsc(MatZeroEntries(stiffness), "clearing the matrix");
     }
@@ -101,8 +144,9 @@ void DistributedAssembly::assemble(ElementKernels& kernels, Vec u, Vec force, Ma
     double stored[kStoredReals];
     std::vector<PetscInt> rows(static_cast<size_t>(dofs));
     std::vector<PetscScalar> full(static_cast<size_t>(dofs) * dofs);
-    PetscScalar* f = nullptr;
+    PetscScalar *f = nullptr, *m = nullptr;
     VecGetArray(forceLocal, &f);
+    VecGetArray(magnitudeLocal, &m);
     ForeignCallScope foreign("tangent kernel", model.elementIds.data());
     for (size_t e = 0; e < model.elementCount(); ++e) {
         call.bind(model, e, uModel.data(), stored);
@@ -119,6 +163,18 @@ void DistributedAssembly::assemble(ElementKernels& kernels, Vec u, Vec force, Ma
             rows[i] = localDof_[node * model.dofsPerNode + i % model.dofsPerNode];
             f[rows[i]] += call.p()[i];
         }
+        for (int i = 0; magnitude && i < dofs; ++i) {
+            double size = 0;
+            for (int j = 0; j < dofs; ++j) {
+                const double kij = i <= j ? call.s()[static_cast<size_t>(i) * dofs + j]
+                                          : call.s()[static_cast<size_t>(j) * dofs + i];
+                const size_t node =
+                    static_cast<size_t>(model.elements[e * npe + j / model.dofsPerNode]);
+                size += std::fabs(kij) *
+                        std::fabs(uModel[node * model.dofsPerNode + j % model.dofsPerNode]);
+            }
+            m[rows[i]] += size;
+        }
         if (stiffness) {
             // The kernels fill the upper triangle; PETSc's matrix holds both.
             for (int i = 0; i < dofs; ++i) {
@@ -134,10 +190,17 @@ void DistributedAssembly::assemble(ElementKernels& kernels, Vec u, Vec force, Ma
         }
     }
     VecRestoreArray(forceLocal, &f);
+    VecRestoreArray(magnitudeLocal, &m);
     requirePetsc(VecSet(force, 0.0), "clearing the force");
     requirePetsc(DMLocalToGlobal(dm_, forceLocal, ADD_VALUES, force), "summing the forces");
+    if (magnitude) {
+        requirePetsc(VecSet(magnitude, 0.0), "clearing the magnitudes");
+        requirePetsc(DMLocalToGlobal(dm_, magnitudeLocal, ADD_VALUES, magnitude),
+                     "summing the magnitudes");
+    }
     DMRestoreLocalVector(dm_, &uLocal);
     DMRestoreLocalVector(dm_, &forceLocal);
+    DMRestoreLocalVector(dm_, &magnitudeLocal);
     if (stiffness) {
         requirePetsc(MatAssemblyBegin(stiffness, MAT_FINAL_ASSEMBLY), "assembling the matrix");
         requirePetsc(MatAssemblyEnd(stiffness, MAT_FINAL_ASSEMBLY), "assembling the matrix");

@@ -1,7 +1,6 @@
 #include "petsc_linear_solver.h"
 
-#include "model_errors.h"
-#include "newton_solver.h"
+#include "petsc_ksp.h"
 #include "petsc_runtime.h"
 
 #include <petscksp.h>
@@ -15,7 +14,7 @@ namespace xefhost {
 
 struct PetscLinearSolver::State {
     Mat matrix = nullptr;
-    KSP ksp = nullptr;
+    std::unique_ptr<PetscKsp> ksp;
     Vec rhs = nullptr, solution = nullptr;
     std::vector<int32_t> equation;  // [dofs]: the system's free unknown, or -1 where fixed
     std::vector<PetscInt> rowStart; // [dofs + 1], compressed rows of every unknown, node order
@@ -23,7 +22,7 @@ struct PetscLinearSolver::State {
     std::vector<int64_t> source; // per entry: its index in the system's values; -1 on a fixed row
 
     ~State() {
-        KSPDestroy(&ksp);
+        ksp.reset();
         VecDestroy(&rhs);
         VecDestroy(&solution);
         MatDestroy(&matrix);
@@ -135,24 +134,7 @@ void PetscLinearSolver::analyze(SparseSystem& system) {
         setRigidBodyModes(model_, s.matrix);
     }
     requirePetsc(MatCreateVecs(s.matrix, &s.solution, &s.rhs), "creating the vectors");
-    requirePetsc(KSPCreate(PETSC_COMM_WORLD, &s.ksp), "creating the solver");
-    requirePetsc(KSPSetType(s.ksp, KSPCG), "choosing conjugate gradients");
-    PC pc = nullptr;
-    requirePetsc(KSPGetPC(s.ksp, &pc), "reaching the preconditioner");
-    requirePetsc(PCSetType(pc, PCGAMG), "choosing algebraic multigrid");
-    // CG's default measure is the preconditioned residual, which can stop orders of magnitude
-    // short of the true one; the true residual is what Newton's tolerance is about.
-    requirePetsc(KSPSetNormType(s.ksp, KSP_NORM_UNPRECONDITIONED), "choosing the residual norm");
-    requirePetsc(KSPSetTolerances(s.ksp, kDefaultRelativeTolerance, PETSC_DEFAULT, PETSC_DEFAULT,
-                                  PETSC_DEFAULT),
-                 "setting the tolerances");
-    requirePetsc(KSPSetFromOptions(s.ksp), "reading the PETSc options");
-    KSPType type = nullptr;
-    requirePetsc(KSPGetType(s.ksp, &type), "reading the solver type");
-    if (std::string(type) == KSPPREONLY) {
-        // A direct factorization measures no residual.
-        requirePetsc(KSPSetNormType(s.ksp, KSP_NORM_NONE), "choosing the residual norm");
-    }
+    s.ksp = std::make_unique<PetscKsp>();
 }
 
 void PetscLinearSolver::factorize(SparseSystem& system) {
@@ -169,16 +151,7 @@ void PetscLinearSolver::factorize(SparseSystem& system) {
         values[k] = s.source[k] >= 0 ? system.values[s.source[k]] : fixedDiagonal;
     }
     requirePetsc(MatSeqAIJRestoreArray(s.matrix, &values), "filling the matrix");
-    requirePetsc(KSPSetOperators(s.ksp, s.matrix, s.matrix), "handing over the matrix");
-    requirePetsc(KSPSetUp(s.ksp), "setting up the solver");
-    PC pc = nullptr;
-    requirePetsc(KSPGetPC(s.ksp, &pc), "reaching the preconditioner");
-    PCFailedReason failed = PC_NOERROR;
-    requirePetsc(PCGetFailedReason(pc, &failed), "reading the set-up's outcome");
-    if (failed != PC_NOERROR) {
-        throw SingularModelError(std::string("PETSc could not set up its preconditioner (") +
-                                 PCFailedReasons[failed] + ")");
-    }
+    s.ksp->setUp(s.matrix);
 }
 
 void PetscLinearSolver::solve(const std::vector<double>& b, std::vector<double>& x) {
@@ -189,22 +162,7 @@ void PetscLinearSolver::solve(const std::vector<double>& b, std::vector<double>&
         rhs[dof] = s.equation[dof] >= 0 ? b[s.equation[dof]] : 0.0;
     }
     requirePetsc(VecRestoreArray(s.rhs, &rhs), "filling the right-hand side");
-    requirePetsc(KSPSolve(s.ksp, s.rhs, s.solution), "solving");
-    KSPConvergedReason reason = KSP_CONVERGED_ITERATING;
-    PetscInt iterations = 0;
-    requirePetsc(KSPGetConvergedReason(s.ksp, &reason), "reading the solve's outcome");
-    requirePetsc(KSPGetIterationNumber(s.ksp, &iterations), "reading the iterations");
-    iterations_.push_back(static_cast<int>(iterations));
-    if (reason < 0) {
-        KSPType type = nullptr;
-        KSPGetType(s.ksp, &type);
-        throw NotConvergedError(std::string("PETSc's ") + type + " solve did not converge (" +
-                                KSPConvergedReasons[reason] + ") after " +
-                                std::to_string(iterations) +
-                                " iterations; see -ksp_monitor_true_residual, or try a direct "
-                                "solve: -ksp_type preonly -pc_type cholesky "
-                                "-pc_factor_mat_solver_type mumps");
-    }
+    s.ksp->solve(s.rhs, s.solution);
     x.resize(b.size());
     const PetscScalar* solution = nullptr;
     requirePetsc(VecGetArrayRead(s.solution, &solution), "reading the solution");
@@ -217,38 +175,11 @@ void PetscLinearSolver::solve(const std::vector<double>& b, std::vector<double>&
 }
 
 bool PetscLinearSolver::iterates() const {
-    KSPType type = nullptr;
-    KSPGetType(state_->ksp, &type);
-    return !type || std::string(type) != KSPPREONLY;
+    return state_->ksp->iterates();
 }
 
 std::string PetscLinearSolver::summary() const {
-    const State& s = *state_;
-    KSPType type = nullptr;
-    PC pc = nullptr;
-    PCType pcType = nullptr;
-    KSPNormType norm = KSP_NORM_NONE;
-    PetscReal rtol = 0;
-    KSPGetType(s.ksp, &type);
-    KSPGetPC(s.ksp, &pc);
-    PCGetType(pc, &pcType);
-    KSPGetNormType(s.ksp, &norm);
-    KSPGetTolerances(s.ksp, &rtol, nullptr, nullptr, nullptr);
-    std::string text =
-        std::string("PETSc ") + (type ? type : "?") + " with " + (pcType ? pcType : "?");
-    if (norm != KSP_NORM_NONE) {
-        char tolerance[64];
-        std::snprintf(tolerance, sizeof tolerance, "%g", static_cast<double>(rtol));
-        const char* measure = norm == KSP_NORM_UNPRECONDITIONED ? "true"
-                              : norm == KSP_NORM_PRECONDITIONED ? "preconditioned"
-                                                                : "natural";
-        text += std::string(", ") + measure + " residual below " + tolerance + " relative";
-    }
-    text += ":";
-    for (size_t k = 0; k < iterations_.size(); ++k) {
-        text += (k ? ", " : " ") + std::to_string(iterations_[k]);
-    }
-    return text + (iterations_.size() == 1 && iterations_[0] == 1 ? " iteration" : " iterations");
+    return state_->ksp->summary();
 }
 
 } // namespace xefhost

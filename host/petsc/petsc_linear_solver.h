@@ -1,10 +1,9 @@
 // Newton's linear solves through PETSc on one process: the free stiffness of the host's system,
 // with every unknown in node order (block size: the unknowns per node) and the fixed ones as rows
 // of the identity, so that the rigid-body modes built from the coordinates serve as the
-// multigrid's near-null space. By default conjugate gradients with PETSc's algebraic multigrid
-// (GAMG), stopped at a relative true (unpreconditioned) residual of kDefaultRelativeTolerance;
-// any PETSc option changes that, e.g. "-ksp_type preonly -pc_type cholesky
-// -pc_factor_mat_solver_type mumps" for MUMPS's direct Cholesky factorization.
+// multigrid's near-null space, solved by PetscKsp (conjugate gradients with GAMG unless PETSc's
+// options say otherwise, e.g. "-ksp_type preonly -pc_type cholesky -pc_factor_mat_solver_type
+// mumps" for MUMPS's direct Cholesky factorization).
 #pragma once
 
 #include "linear_solver.h"
@@ -15,11 +14,6 @@
 #include <vector>
 
 namespace xefhost {
-
-// Relative to the right-hand side's norm. Newton's default tolerance is 1e-8; a solve this much
-// tighter leaves the displacements within about 1e-9 of a direct solve's on the shipped problems,
-// in one Newton iteration.
-constexpr double kDefaultRelativeTolerance = 1e-12;
 
 class PetscLinearSolver : public LinearSolver {
   public:

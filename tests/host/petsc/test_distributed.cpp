@@ -1,10 +1,12 @@
 // The distributed mesh on however many ranks mpirun starts: refinement after distribution keeps
 // every cell, line and group of the coarse mesh, no rank holds the whole fine mesh, each rank's
-// piece builds into a model as a mesh of one process would, and the elements assembled on the
-// pieces give the one-process assembly's forces and energy.
+// piece builds into a model as a mesh of one process would, the elements assembled on the pieces
+// give the one-process assembly's forces and energy, and Newton's loop on the pieces solves the
+// loaded strip as CHOLMOD does on one process.
 #include "assembly.h"
 #include "distributed_assembly.h"
 #include "distributed_mesh.h"
+#include "distributed_newton_system.h"
 #include "element_description.h"
 #include "element_partition.h"
 #include "grid_mesh.h"
@@ -12,6 +14,7 @@
 #include "model.h"
 #include "petsc_environment.h"
 #include "petsc_runtime.h"
+#include "solve_level.h"
 
 #include <petscsys.h>
 
@@ -239,6 +242,70 @@ TEST(DistributedAssembly, GivesTheOneProcessForcesAndEnergyOnTheSameFineMesh) {
         VecDestroy(&force);
         VecDestroy(&product);
         MatDestroy(&stiffness);
+    }
+}
+
+// The strip clamped on the left and pulled down on the right: strain energy, vertical reaction
+// and largest displacement.
+struct StripFigures {
+    double energy = 0, reaction = 0, largest = 0;
+};
+
+TEST(DistributedNewton, SolvesTheLoadedStripAsCholmodDoesOnOneProcess) {
+    int rank = 0;
+    MPI_Comm_rank(MPI_COMM_WORLD, &rank);
+    const Mesh coarse = rank == 0 ? coarseStrip() : Mesh{};
+    const std::filesystem::path folder =
+        std::filesystem::path(MOLR_BINARY_DIR) / "distributed-newton" / std::to_string(rank);
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "p.toml")
+        << "[mesh]\nfile = \"unused.msh\"\n[[material]]\nE = 1000.0\nnu = 0.3\n"
+           "[[fix]]\ngroup = \"left\"\nx = 0.0\ny = 0.0\n"
+           "[[traction]]\ngroup = \"right\"\nvector = [0.0, -1.0]\n";
+    const Problem problem = readProblem((folder / "p.toml").string());
+    const ElementLibrary library(MOLR_MODULE_PATH);
+    const ElementTraits traits = ElementDescription(library, -1, -1).traits();
+    for (int refinements = 0; refinements <= 2; ++refinements) {
+        StripFigures reference;
+        if (rank == 0) {
+            Mesh fine = coarse;
+            for (int level = 0; level < refinements; ++level) {
+                fine = refineUniformly(fine);
+            }
+            Analysis analysis;
+            analysis.model = buildModel(fine, problem, traits);
+            ElementKernels kernels(library, analysis.model, -1);
+            solveLevel(analysis, kernels, [](const std::string&) {});
+            reference = {analysis.strainEnergy, analysis.reaction[1], analysis.maxDisplacement};
+        }
+        MPI_Bcast(&reference, 3, MPI_DOUBLE, 0, MPI_COMM_WORLD);
+
+        const DistributedMesh mesh(coarse, refinements);
+        const Model piece = buildModel(mesh.localPiece(), problem, traits, ModelExtent::Piece);
+        ElementKernels kernels(library, piece, -1);
+        const DistributedAssembly assembly(mesh, piece);
+        DistributedNewtonSystem system(piece, kernels, assembly);
+        StageClock clock;
+        std::vector<StageCost> stages;
+        const NewtonResult result = solveNewton(
+            system, NewtonSettings{}, [](const std::string&) {}, clock, stages);
+        StripFigures figures;
+        for (size_t dof = 0; dof < piece.dofCount(); ++dof) {
+            if (system.counted(dof)) {
+                figures.energy += 0.5 * result.u[dof] * result.internalForce[dof];
+                figures.reaction += system.fixed(dof) && dof % 2 == 1
+                                        ? result.internalForce[dof] - system.externalForce(dof)
+                                        : 0.0;
+            }
+        }
+        for (size_t node = 0; node < piece.nodeCount(); ++node) {
+            figures.largest =
+                std::max(figures.largest, std::hypot(result.u[2 * node], result.u[2 * node + 1]));
+        }
+        EXPECT_NEAR(system.sum(figures.energy), reference.energy, 1e-8 * reference.energy);
+        EXPECT_NEAR(system.sum(figures.reaction), reference.reaction, 1e-8);
+        EXPECT_NEAR(system.max(figures.largest), reference.largest, 1e-8 * reference.largest);
+        EXPECT_EQ(result.factorizations, 1);
     }
 }
 
