@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,35 @@ TEST(ModelMaterials, EachElementTakesTheSetOfTheLastTableThatNamesIt) {
         const Model model = buildModel(mesh, problem, triangle(c.dataNames, c.defaults));
         EXPECT_EQ(model.materials, c.materials) << c.name;
         EXPECT_EQ(model.elementMaterial, std::vector<int>(2, c.index)) << c.name;
+    }
+}
+
+// A piece of a model held in pieces may lack a group the whole model has, and takes no point load,
+// which every piece holding the node would apply.
+TEST(ModelExtent, APieceLacksGroupsWithoutErrorAndRefusesPointLoads) {
+    Mesh mesh = square();
+    mesh.groups.push_back({1, 9, "far"});
+    Problem problem;
+    problem.path = "piece.toml";
+    FixSpec far;
+    far.group = "far";
+    far.x = 0.0;
+    problem.fixes = {far};
+    const ElementTraits traits = triangle({}, {});
+    EXPECT_THROW(buildModel(mesh, problem, traits), ModelError);
+    const Model piece = buildModel(mesh, problem, traits, ModelExtent::Piece);
+    EXPECT_EQ(std::count(piece.fixed.begin(), piece.fixed.end(), 1), 0);
+    PointLoadSpec load;
+    load.group = "left";
+    load.force = {1.0, 0.0};
+    problem.pointLoads = {load};
+    try {
+        buildModel(mesh, problem, traits, ModelExtent::Piece);
+        ADD_FAILURE() << "a piece took a point load";
+    } catch (const ModelError& error) {
+        EXPECT_NE(std::string(error.what()).find("point_load: a model held in pieces"),
+                  std::string::npos)
+            << error.what();
     }
 }
 
