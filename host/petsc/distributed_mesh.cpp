@@ -46,6 +46,45 @@ std::vector<PhysicalGroup> sharedGroups(const std::vector<PhysicalGroup>& groups
     return shared;
 }
 
+// Each point's value of a label (0 where it has none), read stratum by stratum: asking the label
+// point by point searches every stratum for every point.
+std::vector<int> pointTags(DM dm, const char* name, PetscInt pStart, PetscInt pEnd) {
+    std::vector<int> tags(static_cast<size_t>(pEnd - pStart), 0);
+    DMLabel label = nullptr;
+    requirePetsc(DMGetLabel(dm, name, &label), "reading a group label");
+    if (!label) {
+        return tags;
+    }
+    IS values = nullptr;
+    requirePetsc(DMLabelGetValueIS(label, &values), "reading a group label");
+    PetscInt valueCount = 0;
+    const PetscInt* value = nullptr;
+    ISGetLocalSize(values, &valueCount);
+    ISGetIndices(values, &value);
+    for (PetscInt k = 0; k < valueCount; ++k) {
+        IS points = nullptr;
+        requirePetsc(DMLabelGetStratumIS(label, value[k], &points), "reading a group label");
+        PetscInt pointCount = 0;
+        const PetscInt* point = nullptr;
+        if (points) {
+            ISGetLocalSize(points, &pointCount);
+            ISGetIndices(points, &point);
+        }
+        for (PetscInt p = 0; p < pointCount; ++p) {
+            if (point[p] >= pStart && point[p] < pEnd && value[k] > 0) {
+                tags[point[p] - pStart] = static_cast<int>(value[k]);
+            }
+        }
+        if (points) {
+            ISRestoreIndices(points, &point);
+            ISDestroy(&points);
+        }
+    }
+    ISRestoreIndices(values, &value);
+    ISDestroy(&values);
+    return tags;
+}
+
 // The one surface block the distributed path takes, or MeshError.
 const ElementBlock& surfaceBlock(const Mesh& mesh) {
     const ElementBlock* surface = nullptr;
@@ -203,10 +242,13 @@ Mesh DistributedMesh::localPiece() const {
     }
     VecRestoreArrayRead(coordinates, &xy);
 
-    const auto label = [&](const char* name, PetscInt point) {
-        PetscInt value = -1;
-        DMGetLabelValue(dm, name, point, &value);
-        return value > 0 ? static_cast<int>(value) : 0;
+    PetscInt pStart = 0, pEnd = 0;
+    requirePetsc(DMPlexGetChart(dm, &pStart, &pEnd), "reading the plex");
+    const std::vector<int> cellTag = pointTags(dm, kCellSets, pStart, pEnd);
+    const std::vector<int> faceTag = pointTags(dm, kFaceSets, pStart, pEnd);
+    const std::vector<int> vertexTag = pointTags(dm, kVertexSets, pStart, pEnd);
+    const auto label = [&](const std::vector<int>& tags, PetscInt point) {
+        return tags[point - pStart];
     };
     const auto vertices = [&](PetscInt point, std::vector<int32_t>& into) {
         PetscInt size = 0;
@@ -229,14 +271,14 @@ Mesh DistributedMesh::localPiece() const {
         cellsBlock.dimension = 2;
         for (PetscInt c = cStart; c < cEnd; ++c) {
             cellsBlock.ids.push_back(global(cellNumber[c - cStart]) + 1);
-            cellsBlock.physicalTag.push_back(label(kCellSets, c));
+            cellsBlock.physicalTag.push_back(label(cellTag, c));
             vertices(c, cellsBlock.connectivity);
         }
         mesh.blocks.push_back(std::move(cellsBlock));
     }
     ElementBlock lines{1, 1, 2, {}, {}, {}};
     for (PetscInt e = eStart; e < eEnd; ++e) {
-        if (const int tag = label(kFaceSets, e)) {
+        if (const int tag = label(faceTag, e)) {
             lines.ids.push_back(global(pointNumber[e]) + 1);
             lines.physicalTag.push_back(tag);
             vertices(e, lines.connectivity);
@@ -244,7 +286,7 @@ Mesh DistributedMesh::localPiece() const {
     }
     ElementBlock points{15, 0, 1, {}, {}, {}};
     for (PetscInt v = vStart; v < vEnd; ++v) {
-        if (const int tag = label(kVertexSets, v)) {
+        if (const int tag = label(vertexTag, v)) {
             points.ids.push_back(global(pointNumber[v]) + 1);
             points.physicalTag.push_back(tag);
             points.connectivity.push_back(static_cast<int32_t>(v - vStart));
