@@ -1,7 +1,9 @@
 #include "element_kernels.h"
 
+#include "call_records.h"
 #include "integration_points.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace xefhost {
@@ -29,5 +31,17 @@ ElementKernels::ElementKernels(const ElementLibrary& library, const Model& model
 }
 
 ElementKernels::~ElementKernels() = default;
+
+void ElementKernels::callTangent(const Model& model, size_t element, const double* u,
+                                 CallRecords& call, double* stored) {
+    const size_t dofs = call.dofs();
+    call.bind(model, element, u, stored);
+    std::fill(call.p(), call.p() + dofs, 0.0);
+    std::fill(call.s(), call.s() + dofs * dofs, 0.0);
+    const size_t material = static_cast<size_t>(model.elementMaterial[element]);
+    ElSpec& es = record(material);
+    es.tangentKernel(call.work(), &es, call.record(), call.ns(), call.nv(), nullptr,
+                     idata(material), call.p(), call.rows());
+}
 
 } // namespace xefhost

@@ -10,6 +10,7 @@
 
 namespace xefhost {
 
+class CallRecords;
 class IntegrationPoints;
 
 // A kernel returned NaN or infinity: the message names the element, the kernel and the entry.
@@ -32,6 +33,11 @@ class ElementKernels {
         return *descriptions_[material];
     }
     int intCode() const { return record(0).intCode; }
+
+    // One call of the tangent kernel for model element `element` at the displacements u (every
+    // unknown, node by node), through its material's record, into call's cleared outputs.
+    void callTangent(const Model& model, size_t element, const double* u, CallRecords& call,
+                     double* stored);
     int pointCount() const { return record(0).intPointCount; }
 
   private:

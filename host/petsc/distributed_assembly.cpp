@@ -149,14 +149,8 @@ void DistributedAssembly::assemble(ElementKernels& kernels, Vec u, Vec force, Ma
     VecGetArray(magnitudeLocal, &m);
     ForeignCallScope foreign("tangent kernel", model.elementIds.data());
     for (size_t e = 0; e < model.elementCount(); ++e) {
-        call.bind(model, e, uModel.data(), stored);
-        std::fill(call.p(), call.p() + dofs, 0.0);
-        std::fill(call.s(), call.s() + static_cast<size_t>(dofs) * dofs, 0.0);
-        const size_t material = model.elementMaterial[e];
-        ElSpec& es = kernels.record(material);
         foreign.at(static_cast<int64_t>(e));
-        es.tangentKernel(call.work(), &es, call.record(), call.ns(), call.nv(), nullptr,
-                         kernels.idata(material), call.p(), call.rows());
+        kernels.callTangent(model, e, uModel.data(), call, stored);
         for (int i = 0; i < dofs; ++i) {
             const size_t node =
                 static_cast<size_t>(model.elements[e * npe + i / model.dofsPerNode]);

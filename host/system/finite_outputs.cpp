@@ -2,7 +2,6 @@
 
 #include "call_records.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -59,13 +58,7 @@ void throwNonFiniteTangent(const Model& model, ElementKernels& kernels,
     CallRecords call(model, dofs);
     double stored[kStoredReals];
     for (size_t e = 0; e < model.elementCount(); ++e) {
-        call.bind(model, e, u.data(), stored);
-        std::fill(call.p(), call.p() + dofs, 0.0);
-        std::fill(call.s(), call.s() + static_cast<size_t>(dofs) * dofs, 0.0);
-        const size_t material = model.elementMaterial[e];
-        ElSpec& es = kernels.record(material);
-        es.tangentKernel(call.work(), &es, call.record(), call.ns(), call.nv(), nullptr,
-                         kernels.idata(material), call.p(), call.rows());
+        kernels.callTangent(model, e, u.data(), call, stored);
         const std::string found = firstNonFinite(model, e, call, withStiffness);
         if (!found.empty()) {
             throw NonFiniteOutputError("the element's tangent kernel returned a value that is not "
