@@ -173,9 +173,9 @@ void printSteps(const LevelSolution& solution, std::ostream& out) {
 void printSummary(const Analysis& a, const LevelSolution& solution, const Problem& problem,
                   std::ostream& out) {
     const Model& m = a.model;
-    out << "  elements " << m.elementCount() << ", nodes " << m.nodeCount() << ", unknowns "
-        << a.unknowns << " free of " << m.dofCount() << ", matrix entries " << a.nonzeros
-        << ", integration code " << a.intCode << "\n";
+    out << "  elements " << a.elementCount << ", nodes " << a.nodeCount << ", unknowns "
+        << a.unknowns << " free of " << a.nodeCount * m.dofsPerNode << ", matrix entries "
+        << a.nonzeros << ", integration code " << a.intCode << "\n";
     for (const std::string& note : m.notes) {
         out << "  note: " << note << "\n";
     }
@@ -233,8 +233,8 @@ void printConvergence(const std::vector<Analysis>& levels, std::ostream& out) {
     out << "  level  elements    L2 error    rate   energy error   rate\n";
     for (size_t k = 0; k < levels.size(); ++k) {
         const ErrorNorms& e = *levels[k].errors;
-        out << "  " << std::setw(5) << k << " " << std::setw(9) << levels[k].model.elementCount()
-            << "  " << std::scientific << std::setprecision(3) << std::setw(10) << e.displacementL2;
+        out << "  " << std::setw(5) << k << " " << std::setw(9) << levels[k].elementCount << "  "
+            << std::scientific << std::setprecision(3) << std::setw(10) << e.displacementL2;
         if (k > 0) {
             const ErrorNorms& p = *levels[k - 1].errors;
             out << "  " << std::fixed << std::setprecision(2) << std::setw(5)

@@ -14,6 +14,8 @@ double Analysis::imbalance() const {
 
 void summarizeEquilibrium(Analysis& analysis) {
     const Model& model = analysis.model;
+    analysis.elementCount = model.elementCount();
+    analysis.nodeCount = model.nodeCount();
     for (size_t node = 0; node < model.nodeCount(); ++node) {
         analysis.maxDisplacement = std::max(analysis.maxDisplacement,
                                             std::hypot(analysis.u[model.displacementDof(node, 0)],

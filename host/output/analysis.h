@@ -23,6 +23,8 @@ struct Analysis {
     PostResults post;
 
     double elementSize = 0;
+    // Of the whole model, whichever process holds which piece of it.
+    size_t elementCount = 0, nodeCount = 0;
     size_t unknowns = 0;
     size_t nonzeros = 0;
     std::vector<StageCost> stages;     // time and peak memory of each stage
@@ -48,8 +50,8 @@ struct Analysis {
     double imbalance() const;
 };
 
-// Fills the applied load, the reactions, the force scale, the strain energy (1/2 u.f) and the
-// largest displacement from the model, u and the internal force.
+// Fills the element and node counts, the applied load, the reactions, the force scale, the strain
+// energy (1/2 u.f) and the largest displacement from the whole model, u and the internal force.
 void summarizeEquilibrium(Analysis& analysis);
 
 } // namespace xefhost

@@ -154,8 +154,8 @@ double deformationScale(const Analysis& a) {
 
 void levelJson(JsonWriter& json, const Analysis& a) {
     json.beginObject()
-        .member("elements", a.model.elementCount())
-        .member("nodes", a.model.nodeCount())
+        .member("elements", a.elementCount)
+        .member("nodes", a.nodeCount)
         .member("unknowns", a.unknowns)
         .member("matrix_entries", a.nonzeros)
         .member("integration_code", a.intCode);
