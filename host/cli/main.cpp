@@ -1,11 +1,8 @@
 // xefhost: the reference host for element libraries that export XEFSetElSpec.
 #include "check_command.h"
 #include "crash_report.h"
-#include "element_kernels.h"
-#include "element_library.h"
+#include "failure_report.h"
 #include "info_command.h"
-#include "model_errors.h"
-#include "newton_solver.h"
 #include "openblas_core_restart.h"
 #include "solve_command.h"
 
@@ -91,23 +88,8 @@ int main(int argc, char** argv) {
             }
             return xefhost::runCheck(check, std::cout, std::cerr);
         }
-    } catch (const xefhost::LibraryError& error) {
-        std::cerr << "xefhost: " << error.what() << "\n";
-        return 2;
-    } catch (const xefhost::SingularModelError& error) {
-        std::cerr << "xefhost: " << error.what() << "\n";
-        return 1;
-    } catch (const xefhost::NonFiniteOutputError& error) {
-        // No number that is not finite becomes a result; as with a residual that is not finite.
-        std::cerr << "xefhost: " << error.what() << "\n";
-        return 3;
-    } catch (const xefhost::NotConvergedError& error) {
-        // Its own code, so that scripts can tell an unconverged load from a wrong input.
-        std::cerr << "xefhost: " << error.what() << "\n";
-        return 3;
     } catch (const std::exception& error) {
-        std::cerr << "xefhost: " << error.what() << "\n";
-        return 1;
+        return xefhost::reportFailure(error);
     }
     return 0;
 }

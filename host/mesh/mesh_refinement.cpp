@@ -1,6 +1,8 @@
 #include "mesh_refinement.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <string>
 #include <unordered_map>
 
@@ -127,6 +129,22 @@ Mesh refineUniformly(const Mesh& mesh) {
         fine.blocks.push_back(std::move(out));
     }
     return fine;
+}
+
+void requireRefinableSize(const Mesh& mesh, int refine, double limit) {
+    size_t surfaceElements = 0;
+    for (const ElementBlock& block : mesh.blocks) {
+        surfaceElements += block.dimension == 2 ? block.size() : 0;
+    }
+    const double finest = static_cast<double>(surfaceElements) * std::pow(4.0, refine);
+    if (finest > limit) {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "refining %zu elements %d times would give %.3g, more than the %.0e the "
+                      "host meshes; ask for fewer levels (--refine)",
+                      surfaceElements, refine, finest, limit);
+        throw MeshError(text);
+    }
 }
 
 } // namespace xefhost

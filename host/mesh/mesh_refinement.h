@@ -11,4 +11,8 @@ namespace xefhost {
 // geometry their mid nodes follow: they make it throw MeshError naming their kind.
 Mesh refineUniformly(const Mesh& mesh);
 
+// Throws MeshError, before any work, where refining the mesh's surface elements `refine` times
+// would give more than `limit` of them, naming the counts and the way out.
+void requireRefinableSize(const Mesh& mesh, int refine, double limit);
+
 } // namespace xefhost

@@ -12,6 +12,24 @@ double Analysis::imbalance() const {
     return scale > 0 ? rest / scale : rest;
 }
 
+namespace {
+
+double materialValue(const Analysis& a, const char* key, double fallback) {
+    for (size_t i = 0; i < a.dataKeys.size(); ++i) {
+        if (a.dataKeys[i] == key) {
+            return a.model.material(0)[i];
+        }
+    }
+    return fallback;
+}
+
+} // namespace
+
+ExactSolution exactSolutionOf(const Analysis& analysis, const ExactSpec& exact) {
+    return makeExactSolution(exact, materialValue(analysis, "e", 1.0),
+                             materialValue(analysis, "nu", 0.0));
+}
+
 void summarizeEquilibrium(Analysis& analysis) {
     const Model& model = analysis.model;
     analysis.elementCount = model.elementCount();

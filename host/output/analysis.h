@@ -2,6 +2,7 @@
 #pragma once
 
 #include "error_norms.h"
+#include "exact_solution.h"
 #include "model.h"
 #include "post_results.h"
 #include "stage_clock.h"
@@ -53,5 +54,9 @@ struct Analysis {
 // Fills the element and node counts, the applied load, the reactions, the force scale, the strain
 // energy (1/2 u.f) and the largest displacement from the whole model, u and the internal force.
 void summarizeEquilibrium(Analysis& analysis);
+
+// The closed form for the level's material: E and nu of its first material where the element
+// names them so, 1 and 0 otherwise.
+ExactSolution exactSolutionOf(const Analysis& analysis, const ExactSpec& exact);
 
 } // namespace xefhost

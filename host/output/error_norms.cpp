@@ -63,9 +63,24 @@ std::vector<FinePoint> finePoints(const ReferenceCell& cell, const PointFit& fit
 
 } // namespace
 
+ErrorNorms normsOf(const ErrorSums& sums) {
+    ErrorNorms norms;
+    norms.displacementL2 = std::sqrt(sums.errorL2 / sums.normL2);
+    norms.energy = std::sqrt(std::max(sums.errorEnergy, 0.0) / sums.normEnergy);
+    norms.maxNodalDifference =
+        sums.largestExact > 0 ? sums.largestDifference / sums.largestExact : sums.largestDifference;
+    return norms;
+}
+
 ErrorNorms errorNorms(const Model& model, const std::vector<std::string>& gpostNames,
                       const PostResults& post, const std::vector<double>& u,
                       const ExactSolution& exact, const double* intPoints, int pointCount) {
+    return normsOf(errorSums(model, gpostNames, post, u, exact, intPoints, pointCount));
+}
+
+ErrorSums errorSums(const Model& model, const std::vector<std::string>& gpostNames,
+                    const PostResults& post, const std::vector<double>& u,
+                    const ExactSolution& exact, const double* intPoints, int pointCount) {
     if (pointCount != post.pointCount || pointCount < 1) {
         throw std::invalid_argument("the error norms need the element's " +
                                     std::to_string(post.pointCount) + " integration points");
@@ -83,7 +98,9 @@ ErrorNorms errorNorms(const Model& model, const std::vector<std::string>& gpostN
                             column(gpostNames, "Sigmaxy")};
     const int npe = cell.nodes;
 
-    double errorL2 = 0, normL2 = 0, errorEnergy = 0, normEnergy = 0;
+    ErrorSums sums;
+    double &errorL2 = sums.errorL2, &normL2 = sums.normL2;
+    double &errorEnergy = sums.errorEnergy, &normEnergy = sums.normEnergy;
     for (size_t e = 0; e < model.elementCount(); ++e) {
         const int32_t* n = &model.elements[e * npe];
         const double* values = &post.pointValues[e * post.pointCount * post.gpostCount];
@@ -132,10 +149,7 @@ ErrorNorms errorNorms(const Model& model, const std::vector<std::string>& gpostN
                 w * (stress[0] * strain[0] + stress[1] * strain[1] + 2 * stress[2] * strain[2]);
         }
     }
-    ErrorNorms norms;
-    norms.displacementL2 = std::sqrt(errorL2 / normL2);
-    norms.energy = std::sqrt(std::max(errorEnergy, 0.0) / normEnergy);
-    double largest = 0, difference = 0;
+    double &largest = sums.largestExact, &difference = sums.largestDifference;
     for (size_t node = 0; node < model.nodeCount(); ++node) {
         double ue[2];
         exact.displacement(model.coords[3 * node], model.coords[3 * node + 1], ue);
@@ -143,8 +157,7 @@ ErrorNorms errorNorms(const Model& model, const std::vector<std::string>& gpostN
         difference = std::max(difference, std::hypot(u[model.displacementDof(node, 0)] - ue[0],
                                                      u[model.displacementDof(node, 1)] - ue[1]));
     }
-    norms.maxNodalDifference = largest > 0 ? difference / largest : difference;
-    return norms;
+    return sums;
 }
 
 } // namespace xefhost

@@ -35,12 +35,13 @@ int clampedIndex(double coordinate, int count) {
 
 } // namespace
 
-std::vector<double> rasterAverage(const std::vector<double>& points,
-                                  const std::vector<int32_t>& triangles, int trianglesPerElement,
-                                  const std::vector<double>& values, int columns, int rows) {
+RasterSums rasterSums(const std::vector<double>& points, const std::vector<int32_t>& triangles,
+                      int trianglesPerElement, const std::vector<double>& values, int columns,
+                      int rows) {
     const size_t cells = static_cast<size_t>(columns) * rows;
-    std::vector<double> sum(cells, 0.0);
-    std::vector<int> count(cells, 0);
+    RasterSums sums{std::vector<double>(cells, 0.0), std::vector<int>(cells, 0)};
+    std::vector<double>& sum = sums.sum;
+    std::vector<int>& count = sums.count;
     // Neighbouring triangles of one element share edges, whose centres both of them cover.
     std::vector<size_t> lastElement(cells, values.size());
     const auto add = [&](int column, int row, size_t e) {
@@ -85,13 +86,23 @@ std::vector<double> rasterAverage(const std::vector<double>& points,
                 clampedIndex((corner[0].y + corner[1].y + corner[2].y) / 3, rows), e);
         }
     }
-    std::vector<double> average(cells, std::numeric_limits<double>::quiet_NaN());
-    for (size_t cell = 0; cell < cells; ++cell) {
-        if (count[cell] > 0) {
-            average[cell] = sum[cell] / count[cell];
+    return sums;
+}
+
+std::vector<double> rasterAverage(const RasterSums& sums) {
+    std::vector<double> average(sums.sum.size(), std::numeric_limits<double>::quiet_NaN());
+    for (size_t cell = 0; cell < average.size(); ++cell) {
+        if (sums.count[cell] > 0) {
+            average[cell] = sums.sum[cell] / sums.count[cell];
         }
     }
     return average;
+}
+
+std::vector<double> rasterAverage(const std::vector<double>& points,
+                                  const std::vector<int32_t>& triangles, int trianglesPerElement,
+                                  const std::vector<double>& values, int columns, int rows) {
+    return rasterAverage(rasterSums(points, triangles, trianglesPerElement, values, columns, rows));
 }
 
 } // namespace xefhost

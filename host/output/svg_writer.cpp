@@ -24,13 +24,6 @@ constexpr int gridLimit = 400;
 // Below this many elements the edges are drawn; above, they would blacken the picture.
 constexpr size_t edgeLimit = 5000;
 
-// Where the deformed mesh lies in the model and where it goes in the picture.
-struct Frame {
-    double xMin, yMax, width, height; // model units
-    double pixelsPerUnit;
-    double left, top, contentHeight; // picture units
-};
-
 // The mesh as the picture needs it: its cells and their reference shape.
 struct Cells {
     const std::vector<int32_t>& nodes;
@@ -42,7 +35,7 @@ struct Cells {
 void checkInput(const std::vector<double>& coords, const Cells& cells,
                 const std::vector<double>& displacement) {
     const size_t points = coords.size() / 3;
-    if (coords.size() % 3 != 0 || displacement.size() != 2 * points || cells.count == 0 ||
+    if (coords.size() % 3 != 0 || displacement.size() != 2 * points ||
         cells.nodes.size() != cells.shape.nodes * cells.count) {
         throw std::invalid_argument("picture data of inconsistent sizes");
     }
@@ -70,15 +63,15 @@ std::vector<double> deformedPoints(const std::vector<double>& coords,
     return deformed;
 }
 
-Frame fit(const std::vector<double>& points, const std::vector<int32_t>& nodes) {
-    double xMin = points[2 * nodes[0]], xMax = xMin;
-    double yMin = points[2 * nodes[0] + 1], yMax = yMin;
+PlaneBounds boundsOf(const std::vector<double>& points, const std::vector<int32_t>& nodes) {
+    PlaneBounds bounds;
     for (const int32_t corner : nodes) {
-        xMin = std::min(xMin, points[2 * corner]);
-        xMax = std::max(xMax, points[2 * corner]);
-        yMin = std::min(yMin, points[2 * corner + 1]);
-        yMax = std::max(yMax, points[2 * corner + 1]);
+        bounds.add(points[2 * corner], points[2 * corner + 1]);
     }
+    return bounds;
+}
+
+PictureFrame frameOf(double xMin, double xMax, double yMin, double yMax) {
     // A mesh without extent in one direction still needs a drawable frame.
     double extent = std::max(xMax - xMin, yMax - yMin);
     extent = extent > 0 ? extent : 1.0;
@@ -94,6 +87,14 @@ Frame fit(const std::vector<double>& points, const std::vector<int32_t>& nodes) 
             margin,
             titleBand + (contentHeight - height * pixelsPerUnit) / 2,
             contentHeight};
+}
+
+PictureGrid gridOf(const PictureFrame& frame) {
+    const double cellSize = std::max(frame.width, frame.height) / gridLimit;
+    const int columns =
+        std::clamp(static_cast<int>(std::ceil(frame.width / cellSize)), 1, gridLimit);
+    const int rows = std::clamp(static_cast<int>(std::ceil(frame.height / cellSize)), 1, gridLimit);
+    return {frame, cellSize, columns, rows};
 }
 
 void appendCoordinate(std::string& svg, double value) {
@@ -128,7 +129,7 @@ void appendPaths(std::string& svg, const std::vector<std::string>& pathOfLevel, 
     }
 }
 
-void appendPoint(std::string& path, double x, double y, const Frame& frame) {
+void appendPoint(std::string& path, double x, double y, const PictureFrame& frame) {
     appendCoordinate(path, frame.left + (x - frame.xMin) * frame.pixelsPerUnit);
     path += ' ';
     appendCoordinate(path, frame.top + (frame.yMax - y) * frame.pixelsPerUnit);
@@ -137,7 +138,7 @@ void appendPoint(std::string& path, double x, double y, const Frame& frame) {
 // Straight edges as lines; an edge with a node inside as the quadratic Bezier curve that passes
 // through that node halfway, whose control point is 2 m - (a + b) / 2.
 void appendOutline(std::string& path, const std::vector<double>& points, const int32_t* nodes,
-                   const ReferenceCell& shape, const Frame& frame) {
+                   const ReferenceCell& shape, const PictureFrame& frame) {
     const size_t corners = shape.corners.size();
     const auto x = [&](int local) { return points[2 * nodes[local]]; };
     const auto y = [&](int local) { return points[2 * nodes[local] + 1]; };
@@ -166,7 +167,8 @@ void appendOutline(std::string& path, const std::vector<double>& points, const i
 }
 
 void drawCells(std::string& svg, const std::vector<double>& points, const Cells& cells,
-               const std::vector<double>& values, double low, double high, const Frame& frame) {
+               const std::vector<double>& values, double low, double high,
+               const PictureFrame& frame) {
     std::vector<std::string> pathOfLevel(colourLevels);
     for (size_t e = 0; e < values.size(); ++e) {
         if (std::isfinite(values[e])) {
@@ -183,18 +185,15 @@ void drawCells(std::string& svg, const std::vector<double>& points, const Cells&
     svg += "</g>\n";
 }
 
-// Returns the grid's description for the note under the picture.
-std::string drawRaster(std::string& svg, const std::vector<double>& points, const Cells& cells,
-                       const std::vector<double>& values, double low, double high,
-                       const Frame& frame) {
-    const double cellSize = std::max(frame.width, frame.height) / gridLimit;
-    const int columns =
-        std::clamp(static_cast<int>(std::ceil(frame.width / cellSize)), 1, gridLimit);
-    const int rows = std::clamp(static_cast<int>(std::ceil(frame.height / cellSize)), 1, gridLimit);
+// The grid takes the deformed points in its own units; each element is covered by the
+// triangles of its reference shape.
+RasterSums rasterSumsOn(const PictureGrid& grid, const std::vector<double>& points,
+                        const Cells& cells, const std::vector<double>& values) {
+    const PictureFrame& frame = grid.frame;
     std::vector<double> gridPoints(points.size());
     for (size_t p = 0; p < points.size() / 2; ++p) {
-        gridPoints[2 * p] = (points[2 * p] - frame.xMin) / cellSize;
-        gridPoints[2 * p + 1] = (frame.yMax - points[2 * p + 1]) / cellSize;
+        gridPoints[2 * p] = (points[2 * p] - frame.xMin) / grid.cellSize;
+        gridPoints[2 * p + 1] = (frame.yMax - points[2 * p + 1]) / grid.cellSize;
     }
     const std::vector<int>& local = cells.shape.triangles;
     std::vector<int32_t> triangles;
@@ -204,8 +203,14 @@ std::string drawRaster(std::string& svg, const std::vector<double>& points, cons
             triangles.push_back(cells.of(e)[node]);
         }
     }
-    const std::vector<double> average = rasterAverage(
-        gridPoints, triangles, static_cast<int>(local.size() / 3), values, columns, rows);
+    return rasterSums(gridPoints, triangles, static_cast<int>(local.size() / 3), values,
+                      grid.columns, grid.rows);
+}
+
+// Returns the grid's description for the note under the picture.
+std::string drawRaster(std::string& svg, const PictureGrid& grid,
+                       const std::vector<double>& average, double low, double high) {
+    const int columns = grid.columns, rows = grid.rows;
     std::vector<std::string> pathOfLevel(colourLevels);
     for (int row = 0; row < rows; ++row) {
         const double* cell = &average[static_cast<size_t>(row) * columns];
@@ -224,8 +229,9 @@ std::string drawRaster(std::string& svg, const std::vector<double>& points, cons
                                   length + "v1h-" + length + "z";
         }
     }
+    const PictureFrame& frame = grid.frame;
     svg += "<g shape-rendering=\"crispEdges\" transform=\"translate(" + number(frame.left) + " " +
-           number(frame.top) + ") scale(" + number(cellSize * frame.pixelsPerUnit) + ")\">\n";
+           number(frame.top) + ") scale(" + number(grid.cellSize * frame.pixelsPerUnit) + ")\">\n";
     appendPaths(svg, pathOfLevel, false);
     svg += "</g>\n";
     return "; colours averaged over " + std::to_string(columns) + " x " + std::to_string(rows) +
@@ -233,7 +239,7 @@ std::string drawRaster(std::string& svg, const std::vector<double>& points, cons
 }
 
 void drawColourBar(std::string& svg, double low, double high, const std::string& valueLabel,
-                   const Frame& frame) {
+                   const PictureFrame& frame) {
     const double x = margin + plotWidthLimit + 30, top = titleBand + 30;
     const double bottom = titleBand + frame.contentHeight - 10, width = 20;
     svg += "<defs><linearGradient id=\"scale\" x1=\"0\" y1=\"1\" x2=\"0\" y2=\"0\">";
@@ -256,6 +262,67 @@ void drawColourBar(std::string& svg, double low, double high, const std::string&
     svg += "</g>\n";
 }
 
+double remarkBand(const std::string& remark) {
+    return remark.empty() ? 0 : 18;
+}
+
+double pictureHeight(const PictureFrame& frame, const std::string& remark) {
+    return titleBand + frame.contentHeight + noteBand + remarkBand(remark);
+}
+
+std::string pictureHead(const PictureFrame& frame, const std::string& title,
+                        const std::string& remark) {
+    const double height = pictureHeight(frame, remark);
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+           number(pictureWidth) + "\" height=\"" + number(height) + "\" viewBox=\"0 0 " +
+           number(pictureWidth) + " " + number(height) +
+           "\" font-family=\"sans-serif\">\n<rect width=\"100%\" height=\"100%\" "
+           "fill=\"white\"/>\n<text x=\"" +
+           number(margin) + "\" y=\"32\" font-size=\"18\">" + xmlEscape(title) + "</text>\n";
+}
+
+std::string scaleNote(double deformationScale) {
+    return "Deformed shape: displacements drawn \u00D7" + number(deformationScale);
+}
+
+// The colour bar (where there is a colour range), the note of the scale and the remark.
+void finishPicture(std::string& svg, const PictureFrame& frame, double low, double high,
+                   const std::string& valueLabel, const std::string& note,
+                   const std::string& remark) {
+    if (std::isfinite(low) && std::isfinite(high)) {
+        drawColourBar(svg, low, high, valueLabel, frame);
+    }
+    const double height = pictureHeight(frame, remark);
+    svg += "<text id=\"scale-note\" x=\"" + number(margin) + "\" y=\"" +
+           number(height - 14 - remarkBand(remark)) + "\" font-size=\"13\">" + xmlEscape(note) +
+           "</text>\n";
+    if (!remark.empty()) {
+        svg += "<text id=\"remark\" x=\"" + number(margin) + "\" y=\"" + number(height - 14) +
+               "\" font-size=\"13\">" + xmlEscape(remark) + "</text>\n";
+    }
+    svg += "</svg>\n";
+}
+
+std::string rasterPicture(const PictureGrid& grid, const std::vector<double>& average, double low,
+                          double high, double deformationScale, const std::string& title,
+                          const std::string& valueLabel, const std::string& remark) {
+    std::string svg = pictureHead(grid.frame, title, remark);
+    const std::string note =
+        scaleNote(deformationScale) + drawRaster(svg, grid, average, low, high);
+    finishPicture(svg, grid.frame, low, high, valueLabel, note, remark);
+    return svg;
+}
+
+// The mesh's cells, checked against the points and their deformed positions.
+Cells checkedCells(const std::vector<double>& coords, const std::vector<int32_t>& cells,
+                   int nodesPerCell, const std::vector<double>& displacement) {
+    const ReferenceCell& shape = referenceCell(nodesPerCell);
+    const Cells mesh{cells, shape, cells.size() / shape.nodes};
+    checkInput(coords, mesh, displacement);
+    return mesh;
+}
+
 } // namespace
 
 void writeSvg(const std::string& path, const std::vector<double>& coords,
@@ -275,10 +342,14 @@ void writeSvg(AtomicFileSet& files, const std::string& path, const std::vector<d
               const std::vector<double>& cellValue, const std::string& title,
               const std::string& valueLabel, const std::string& remark) {
     const Cells mesh{cells, referenceCell(nodesPerCell), cellValue.size()};
+    if (mesh.count == 0) {
+        throw std::invalid_argument("picture data of inconsistent sizes");
+    }
     checkInput(coords, mesh, displacement);
     const std::vector<double> points = deformedPoints(coords, displacement, deformationScale);
-    const Frame frame = fit(points, cells);
-    double low = 0, high = 0;
+    const PlaneBounds bounds = boundsOf(points, cells);
+    const PictureFrame frame = frameOf(bounds.xMin, bounds.xMax, bounds.yMin, bounds.yMax);
+    double low = NAN, high = NAN;
     bool any = false;
     for (const double value : cellValue) {
         if (std::isfinite(value)) {
@@ -287,34 +358,58 @@ void writeSvg(AtomicFileSet& files, const std::string& path, const std::vector<d
             any = true;
         }
     }
-    const double remarkBand = remark.empty() ? 0 : 18;
-    const double height = titleBand + frame.contentHeight + noteBand + remarkBand;
-    std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
-                      number(pictureWidth) + "\" height=\"" + number(height) + "\" viewBox=\"0 0 " +
-                      number(pictureWidth) + " " + number(height) +
-                      "\" font-family=\"sans-serif\">\n<rect width=\"100%\" height=\"100%\" "
-                      "fill=\"white\"/>\n<text x=\"" +
-                      number(margin) + "\" y=\"32\" font-size=\"18\">" + xmlEscape(title) +
-                      "</text>\n";
-    std::string note = "Deformed shape: displacements drawn \u00D7" + number(deformationScale);
-    if (cellValue.size() <= svgTriangleLimit) {
-        drawCells(svg, points, mesh, cellValue, low, high, frame);
-    } else {
-        note += drawRaster(svg, points, mesh, cellValue, low, high, frame);
+    if (cellValue.size() > svgTriangleLimit) {
+        const PictureGrid grid = gridOf(frame);
+        files.addText(
+            path, rasterPicture(grid, rasterAverage(rasterSumsOn(grid, points, mesh, cellValue)),
+                                low, high, deformationScale, title, valueLabel, remark));
+        return;
     }
-    if (any) {
-        drawColourBar(svg, low, high, valueLabel, frame);
-    }
-    svg += "<text id=\"scale-note\" x=\"" + number(margin) + "\" y=\"" +
-           number(height - 14 - remarkBand) + "\" font-size=\"13\">" + xmlEscape(note) +
-           "</text>\n";
-    if (!remark.empty()) {
-        svg += "<text id=\"remark\" x=\"" + number(margin) + "\" y=\"" + number(height - 14) +
-               "\" font-size=\"13\">" + xmlEscape(remark) + "</text>\n";
-    }
-    svg += "</svg>\n";
+    std::string svg = pictureHead(frame, title, remark);
+    drawCells(svg, points, mesh, cellValue, low, high, frame);
+    finishPicture(svg, frame, low, high, valueLabel, scaleNote(deformationScale), remark);
     files.addText(path, svg);
+}
+
+PlaneBounds deformedBounds(const std::vector<double>& coords, const std::vector<int32_t>& cells,
+                           int nodesPerCell, const std::vector<double>& displacement,
+                           double deformationScale) {
+    checkedCells(coords, cells, nodesPerCell, displacement);
+    return boundsOf(deformedPoints(coords, displacement, deformationScale), cells);
+}
+
+PictureGrid pictureGrid(double xMin, double xMax, double yMin, double yMax) {
+    if (!(std::isfinite(xMin) && std::isfinite(xMax) && std::isfinite(yMin) &&
+          std::isfinite(yMax) && xMin <= xMax && yMin <= yMax)) {
+        throw std::invalid_argument("no picture of an empty or unbounded box");
+    }
+    return gridOf(frameOf(xMin, xMax, yMin, yMax));
+}
+
+RasterSums pictureRasterSums(const PictureGrid& grid, const std::vector<double>& coords,
+                             const std::vector<int32_t>& cells, int nodesPerCell,
+                             const std::vector<double>& displacement, double deformationScale,
+                             const std::vector<double>& cellValue) {
+    const Cells mesh = checkedCells(coords, cells, nodesPerCell, displacement);
+    if (cellValue.size() != mesh.count) {
+        throw std::invalid_argument("picture data of inconsistent sizes");
+    }
+    return rasterSumsOn(grid, deformedPoints(coords, displacement, deformationScale), mesh,
+                        cellValue);
+}
+
+void writeSvgRaster(AtomicFileSet& files, const std::string& path, const PictureGrid& grid,
+                    const std::vector<double>& average, double low, double high,
+                    double deformationScale, const std::string& title,
+                    const std::string& valueLabel, const std::string& remark) {
+    if (grid.columns < 1 || grid.rows < 1 ||
+        average.size() != static_cast<size_t>(grid.columns) * grid.rows) {
+        throw std::invalid_argument("a picture grid of " + std::to_string(grid.columns) + " x " +
+                                    std::to_string(grid.rows) + " cells given " +
+                                    std::to_string(average.size()) + " averages");
+    }
+    files.addText(
+        path, rasterPicture(grid, average, low, high, deformationScale, title, valueLabel, remark));
 }
 
 } // namespace xefhost

@@ -75,10 +75,16 @@ void checkMesh(const VtuMesh& mesh) {
     }
 }
 
+// The same words describe an array in a piece and in the file that lists the pieces.
+std::string fieldAttributes(const Field& field) {
+    return "type=\"Float64\" Name=\"" + xmlEscape(field.name) + "\" NumberOfComponents=\"" +
+           std::to_string(field.components) + "\"";
+}
+
+const char* const coordAttributes = "type=\"Float64\" NumberOfComponents=\"3\"";
+
 AppendedArray fieldArray(const Field& field) {
-    return {"type=\"Float64\" Name=\"" + xmlEscape(field.name) + "\" NumberOfComponents=\"" +
-                std::to_string(field.components) + "\"",
-            field.values.size() * sizeof(double),
+    return {fieldAttributes(field), field.values.size() * sizeof(double),
             [&field](std::ostream& out) { writeRaw(out, field.values); }};
 }
 
@@ -136,7 +142,7 @@ void writeVtu(AtomicFileSet& files, const std::string& path, const VtuMesh& mesh
         cellDataArrays.push_back(fieldArray(field));
     }
     const std::vector<AppendedArray> coordArrays = {
-        {"type=\"Float64\" NumberOfComponents=\"3\"", mesh.coords->size() * sizeof(double),
+        {coordAttributes, mesh.coords->size() * sizeof(double),
          [&mesh](std::ostream& out) { writeRaw(out, *mesh.coords); }}};
     const std::vector<AppendedArray> topology = cellArrays(mesh);
 
@@ -164,6 +170,34 @@ void writeVtu(AtomicFileSet& files, const std::string& path, const VtuMesh& mesh
         }
         out << "\n  </AppendedData>\n</VTKFile>\n";
     });
+}
+
+void writePvtu(AtomicFileSet& files, const std::string& path, const std::vector<Field>& pointData,
+               const std::vector<Field>& cellData, const std::vector<std::string>& pieceSources) {
+    if (pieceSources.empty()) {
+        throw std::invalid_argument("a .pvtu file of no pieces");
+    }
+    const auto section = [](const char* name, const std::vector<Field>& fields) {
+        std::string xml = "    <" + std::string(name) + ">\n";
+        for (const Field& field : fields) {
+            if (field.components < 1) {
+                throw std::invalid_argument("field '" + field.name + "' has no components");
+            }
+            xml += "      <PDataArray " + fieldAttributes(field) + "/>\n";
+        }
+        return xml + "    </" + std::string(name) + ">\n";
+    };
+    std::string xml =
+        std::string("<?xml version=\"1.0\"?>\n") +
+        "<VTKFile type=\"PUnstructuredGrid\" version=\"1.0\" byte_order=\"" + hostByteOrder() +
+        "\" header_type=\"UInt64\">\n" + "  <PUnstructuredGrid GhostLevel=\"0\">\n" +
+        section("PPointData", pointData) + section("PCellData", cellData) +
+        "    <PPoints>\n      <PDataArray " + coordAttributes + "/>\n    </PPoints>\n";
+    for (const std::string& source : pieceSources) {
+        xml += "    <Piece Source=\"" + xmlEscape(source) + "\"/>\n";
+    }
+    xml += "  </PUnstructuredGrid>\n</VTKFile>\n";
+    files.addText(path, xml);
 }
 
 } // namespace xefhost

@@ -36,4 +36,12 @@ void writeVtu(const std::string& path, const VtuMesh& mesh, const std::vector<Fi
 void writeVtu(AtomicFileSet& files, const std::string& path, const VtuMesh& mesh,
               const std::vector<Field>& pointData, const std::vector<Field>& cellData);
 
+// Adds to `files` the ParaView file (.pvtu) of a mesh written as one .vtu per piece: it names the
+// pieces, `pieceSources`, by their paths relative to the .pvtu's folder, and lists the arrays that
+// every piece carries, by the names and component counts of `pointData` and `cellData` (their
+// values are not read), all Float64 as writeVtu writes them. Throws std::invalid_argument when
+// there is no piece or a field has no components.
+void writePvtu(AtomicFileSet& files, const std::string& path, const std::vector<Field>& pointData,
+               const std::vector<Field>& cellData, const std::vector<std::string>& pieceSources);
+
 } // namespace xefhost

@@ -120,6 +120,12 @@ double DistributedNewtonSystem::max(double value) const {
     return largest;
 }
 
+size_t DistributedNewtonSystem::matrixEntries() const {
+    MatInfo info;
+    requirePetsc(MatGetInfo(matrix_, MAT_GLOBAL_SUM, &info), "counting the matrix entries");
+    return static_cast<size_t>(info.nz_used);
+}
+
 std::string DistributedNewtonSystem::summary() const {
     return ksp_ ? ksp_->summary() : "";
 }

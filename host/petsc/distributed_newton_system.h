@@ -36,6 +36,8 @@ class DistributedNewtonSystem : public NewtonSystem {
     double max(double value) const override;
 
     std::string summary() const;
+    // Stored entries of the stiffness matrix over every rank.
+    size_t matrixEntries() const;
 
   private:
     const Model& piece_;

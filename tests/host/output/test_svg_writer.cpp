@@ -1,4 +1,5 @@
-// SVG pictures are parsed back as XML by Python and checked for what a reader of the picture sees.
+// SVG pictures are parsed back as XML by Python and checked for what a reader of the picture sees;
+// the grid picture of a mesh held in pieces is gathered from the pieces' sums.
 #include "grid_mesh.h"
 #include "plane_meshes.h"
 #include "python_reader.h"
@@ -378,6 +379,106 @@ TEST_F(SvgWriter, InconsistentInputIsRefusedBeforeAnythingIsWritten) {
     broken[3] = std::numeric_limits<double>::infinity();
     EXPECT_THROW(write(squareTriangles, broken, {1, 2}), std::invalid_argument);
     EXPECT_FALSE(fs::exists(file));
+}
+
+// A warped mesh of eight-node quadrilaterals, displaced, with a value per element that varies
+// from one element to the next and one element without a value.
+struct PictureCase {
+    xefhost::Model mesh = molrtest::planeModel(
+        8, 150, 140, 2, 1, [](double& x, double& y) { y += 0.2 * std::sin(3 * x); });
+    std::vector<double> displacement, values;
+    double scale = 40;
+    PictureCase() {
+        for (size_t p = 0; p < mesh.nodeCount(); ++p) {
+            displacement.push_back(1e-3 * mesh.coords[3 * p + 1]);
+            displacement.push_back(-2e-3 * mesh.coords[3 * p] * mesh.coords[3 * p]);
+        }
+        for (size_t e = 0; e < mesh.elementCount(); ++e) {
+            values.push_back(std::sin(0.37 * e) * 1e3 + 1.0 / 3);
+        }
+        values[17] = std::numeric_limits<double>::quiet_NaN();
+    }
+};
+
+TEST(PiecePicture, TheRasterSumsOfPiecesAddUpToTheWholeMeshs) {
+    const PictureCase c;
+    const int npe = c.mesh.nodesPerElement;
+    // Every third element in one piece, the rest in the other: pieces that meet in most cells.
+    std::vector<int32_t> cells[2];
+    std::vector<double> values[2];
+    for (size_t e = 0; e < c.values.size(); ++e) {
+        const int piece = e % 3 == 0 ? 0 : 1;
+        cells[piece].insert(cells[piece].end(), &c.mesh.elements[e * npe],
+                            &c.mesh.elements[(e + 1) * npe]);
+        values[piece].push_back(c.values[e]);
+    }
+    const xefhost::PlaneBounds whole =
+        xefhost::deformedBounds(c.mesh.coords, c.mesh.elements, npe, c.displacement, c.scale);
+    xefhost::PlaneBounds gathered;
+    for (const auto& piece : cells) {
+        gathered.add(xefhost::deformedBounds(c.mesh.coords, piece, npe, c.displacement, c.scale));
+    }
+    EXPECT_EQ(std::vector<double>({gathered.xMin, gathered.xMax, gathered.yMin, gathered.yMax}),
+              std::vector<double>({whole.xMin, whole.xMax, whole.yMin, whole.yMax}));
+    EXPECT_LT(whole.yMin, -0.2) << "the bounds are of the deformed mesh";
+
+    const xefhost::PictureGrid grid =
+        xefhost::pictureGrid(whole.xMin, whole.xMax, whole.yMin, whole.yMax);
+    EXPECT_EQ(grid.columns, 400);
+    const xefhost::RasterSums expected = xefhost::pictureRasterSums(
+        grid, c.mesh.coords, c.mesh.elements, npe, c.displacement, c.scale, c.values);
+    xefhost::RasterSums sums{std::vector<double>(expected.sum.size(), 0.0),
+                             std::vector<int>(expected.count.size(), 0)};
+    for (int piece = 0; piece < 2; ++piece) {
+        const xefhost::RasterSums part = xefhost::pictureRasterSums(
+            grid, c.mesh.coords, cells[piece], npe, c.displacement, c.scale, values[piece]);
+        for (size_t k = 0; k < sums.sum.size(); ++k) {
+            sums.sum[k] += part.sum[k];
+            sums.count[k] += part.count[k];
+        }
+    }
+    EXPECT_EQ(sums.count, expected.count);
+    long counted = 0;
+    for (size_t k = 0; k < sums.sum.size(); ++k) {
+        counted += expected.count[k];
+        EXPECT_NEAR(sums.sum[k], expected.sum[k], 1e-12 * 1e3 * expected.count[k]) << "cell " << k;
+    }
+    EXPECT_GE(counted, static_cast<long>(c.values.size() - 1)) << "every valued element counts";
+}
+
+TEST(PiecePicture, AGatheredRasterIsDrawnAsWriteSvgDrawsTheWholeMesh) {
+    const fs::path folder = molrtest::freshTestFolder();
+    const PictureCase c;
+    const int npe = c.mesh.nodesPerElement;
+    ASSERT_GT(c.values.size(), xefhost::svgTriangleLimit);
+    const std::string remark = "something & more was left out";
+    xefhost::writeSvg((folder / "whole.svg").string(), c.mesh.coords, c.mesh.elements, npe,
+                      c.displacement, c.scale, c.values, "t <1>", "v", remark);
+
+    const xefhost::PlaneBounds box =
+        xefhost::deformedBounds(c.mesh.coords, c.mesh.elements, npe, c.displacement, c.scale);
+    const xefhost::PictureGrid grid = xefhost::pictureGrid(box.xMin, box.xMax, box.yMin, box.yMax);
+    const std::vector<double> average = xefhost::rasterAverage(xefhost::pictureRasterSums(
+        grid, c.mesh.coords, c.mesh.elements, npe, c.displacement, c.scale, c.values));
+    double low = INFINITY, high = -INFINITY;
+    for (const double v : c.values) {
+        if (std::isfinite(v)) {
+            low = std::min(low, v);
+            high = std::max(high, v);
+        }
+    }
+    xefhost::AtomicFileSet files;
+    xefhost::writeSvgRaster(files, (folder / "gathered.svg").string(), grid, average, low, high,
+                            c.scale, "t <1>", "v", remark);
+    EXPECT_THROW(xefhost::writeSvgRaster(files, (folder / "short.svg").string(), grid,
+                                         std::vector<double>(average.size() - 1), low, high,
+                                         c.scale, "t", "v"),
+                 std::invalid_argument);
+    files.commit();
+    const std::string gathered = fileBytes(folder / "gathered.svg");
+    EXPECT_NE(gathered.find("colours averaged over"), std::string::npos);
+    EXPECT_EQ(gathered, fileBytes(folder / "whole.svg"));
+    EXPECT_FALSE(fs::exists(folder / "short.svg"));
 }
 
 } // namespace
