@@ -1,6 +1,7 @@
 #include "distributed_results.h"
 
 #include "atomic_file.h"
+#include "petsc_runtime.h"
 #include "raster_average.h"
 #include "result_output.h"
 #include "svg_writer.h"
@@ -70,9 +71,7 @@ void addPicture(AtomicFileSet& files, const std::string& path, const std::string
 std::vector<std::string> writeDistributedResults(const std::string& folder, const std::string& name,
                                                  const Problem& problem,
                                                  const std::vector<Analysis>& levels) {
-    int rank = 0, ranks = 1;
-    MPI_Comm_rank(PETSC_COMM_WORLD, &rank);
-    MPI_Comm_size(PETSC_COMM_WORLD, &ranks);
+    const int rank = thisRank(), ranks = rankCount();
     const Analysis& finest = levels.back();
     const std::filesystem::path base = std::filesystem::path(folder) / name;
     const auto pieceName = [&](int r) { return name + "-" + std::to_string(r) + ".vtu"; };

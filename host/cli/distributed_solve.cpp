@@ -11,6 +11,7 @@
 #include "material_keys.h"
 #include "mesh_refinement.h"
 #include "msh_reader.h"
+#include "petsc_runtime.h"
 #include "post_process.h"
 #include "restraint.h"
 #include "result_fields.h"
@@ -30,18 +31,6 @@
 namespace xefhost {
 
 namespace {
-
-int thisRank() {
-    int rank = 0;
-    MPI_Comm_rank(PETSC_COMM_WORLD, &rank);
-    return rank;
-}
-
-int rankCount() {
-    int ranks = 1;
-    MPI_Comm_size(PETSC_COMM_WORLD, &ranks);
-    return ranks;
-}
 
 void reduce(std::vector<double>& values, MPI_Op op) {
     MPI_Allreduce(MPI_IN_PLACE, values.data(), static_cast<int>(values.size()), MPI_DOUBLE, op,
@@ -215,22 +204,10 @@ Analysis solvePieces(const Mesh& coarse, int level, const Problem& problem,
     NewtonResult result = solveNewton(
         system, settings, [&](const std::string& s) { progress(s); }, clock, a.stages);
     a.linearSolver = system.summary();
-    a.u = std::move(result.u);
-    a.internalForce = std::move(result.internalForce);
-    a.residualNorms = std::move(result.residualNorms);
-    a.backwardError = result.backwardError;
-    a.factorizations = result.factorizations;
     a.nonzeros = system.matrixEntries();
-    summarizePieces(a, system, mesh.globalCellCount());
-    solution = LevelSolution{std::move(result.steps), true, result.work};
-    for (const NewtonStep& step : solution.steps) {
-        solution.linear = solution.linear && step.linear;
-    }
-    a.loadSteps = static_cast<int>(solution.steps.size());
-    if (!solution.linear) {
-        a.strainEnergy = std::nan("");
-        a.loadWork = solution.work;
-    }
+    solution = takeNewtonResult(a, std::move(result), [&](Analysis& solved) {
+        summarizePieces(solved, system, mesh.globalCellCount());
+    });
 
     clock = StageClock();
     progress("post-processing");
@@ -272,12 +249,7 @@ int solveOnRanks(const SolveOptions& options, const Problem& problem, const Elem
         LevelSolution solution;
         Analysis a = solvePieces(coarse, level, problem, library, progress, solution);
         progress.clear();
-        out << "level " << level << "\n";
-        printSummary(a, solution, problem, out);
-        levels.push_back(std::move(a));
-        if (level < options.refine) {
-            levels.back().post = PostResults{}; // only the finest level's results are written
-        }
+        keepLevel(levels, std::move(a), solution, problem, level == options.refine, out);
     }
     if (problem.exact && levels.size() > 1) {
         printConvergence(levels, out);
@@ -291,13 +263,7 @@ int solveOnRanks(const SolveOptions& options, const Problem& problem, const Elem
     clock.finish(output, "output");
     reduceStages(output);
     progress.clear();
-    for (const std::string& note : outputNotes(levels.back())) {
-        out << "note: " << note << "\n";
-    }
-    out << "\nwrote";
-    for (const std::string& file : written) {
-        out << " " << file;
-    }
+    printWritten(levels.back(), written, out);
     const double total = reduced(
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), MPI_MAX);
     const double peak = reduced(residentPeakBytes(), MPI_SUM);

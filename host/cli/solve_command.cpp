@@ -163,12 +163,7 @@ int runSolve(const SolveOptions& options, std::ostream& out) {
         }
         clock.finish(a.stages, "post");
         progress.clear();
-        out << "level " << level << "\n";
-        printSummary(a, solution, problem, out);
-        levels.push_back(std::move(a));
-        if (level < options.refine) {
-            levels.back().post = PostResults{}; // only the finest level's results are written
-        }
+        keepLevel(levels, std::move(a), solution, problem, level == options.refine, out);
     }
     if (problem.exact && levels.size() > 1) {
         printConvergence(levels, out);
@@ -181,13 +176,7 @@ int runSolve(const SolveOptions& options, std::ostream& out) {
         writeResults(options.output, name, problem, levels.back(), levels);
     clock.finish(output, "output");
     progress.clear();
-    for (const std::string& note : outputNotes(levels.back())) {
-        out << "note: " << note << "\n";
-    }
-    out << "\nwrote";
-    for (const std::string& file : written) {
-        out << " " << file;
-    }
+    printWritten(levels.back(), written, out);
     out << "\noutput " << std::fixed << std::setprecision(3) << output.front().seconds << " s";
     out << "\ntotal " << std::setprecision(2) << since(start) << " s, memory high-water MiB "
         << std::setprecision(0) << residentPeakBytes() / (1024.0 * 1024.0) << "\n";

@@ -33,6 +33,26 @@ NewtonResult solveWithPetsc(Analysis&, LinearSystem&, ElementKernels&, const New
 
 } // namespace
 
+LevelSolution takeNewtonResult(Analysis& analysis, NewtonResult&& result,
+                               const std::function<void(Analysis&)>& summarize) {
+    analysis.u = std::move(result.u);
+    analysis.internalForce = std::move(result.internalForce);
+    analysis.residualNorms = std::move(result.residualNorms);
+    analysis.backwardError = result.backwardError;
+    analysis.factorizations = result.factorizations;
+    summarize(analysis);
+    LevelSolution solution{std::move(result.steps), true, result.work};
+    for (const NewtonStep& step : solution.steps) {
+        solution.linear = solution.linear && step.linear;
+    }
+    analysis.loadSteps = static_cast<int>(solution.steps.size());
+    if (!solution.linear) {
+        analysis.strainEnergy = std::nan("");
+        analysis.loadWork = solution.work;
+    }
+    return solution;
+}
+
 LevelSolution solveLevel(Analysis& analysis, ElementKernels& kernels,
                          const ProgressReport& progress, Factorization factorization,
                          const NewtonSettings& settings, SolveMethod method) {
@@ -54,23 +74,7 @@ LevelSolution solveLevel(Analysis& analysis, ElementKernels& kernels,
         analysis.factorEntries = solver.factorEntries();
         analysis.factorFlops = solver.factorFlops();
     }
-    analysis.u = std::move(result.u);
-    analysis.internalForce = std::move(result.internalForce);
-    analysis.residualNorms = std::move(result.residualNorms);
-    analysis.backwardError = result.backwardError;
-    analysis.factorizations = result.factorizations;
-    summarizeEquilibrium(analysis);
-
-    LevelSolution solution{std::move(result.steps), true, result.work};
-    for (const NewtonStep& step : solution.steps) {
-        solution.linear = solution.linear && step.linear;
-    }
-    analysis.loadSteps = static_cast<int>(solution.steps.size());
-    if (!solution.linear) {
-        analysis.strainEnergy = std::nan("");
-        analysis.loadWork = solution.work;
-    }
-    return solution;
+    return takeNewtonResult(analysis, std::move(result), summarizeEquilibrium);
 }
 
 } // namespace xefhost

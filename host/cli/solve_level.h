@@ -9,6 +9,7 @@
 #include "newton_solver.h"
 #include "stage_clock.h"
 
+#include <functional>
 #include <vector>
 
 namespace xefhost {
@@ -20,6 +21,12 @@ struct LevelSolution {
     bool linear = true; // every step converged with one factorization
     double work = 0;    // of the loads and reactions, summed over the steps
 };
+
+// Takes Newton's result into the record: u, the internal force, the residuals and
+// factorizations; `summarize` then fills the equilibrium figures, and where the response was not
+// linear the strain energy gives way to the work of the loads.
+LevelSolution takeNewtonResult(Analysis& analysis, NewtonResult&& result,
+                               const std::function<void(Analysis&)>& summarize);
 
 // Solves analysis.model, with CHOLMOD or, for SolveMethod::Petsc, PETSc (whose runtime the
 // caller has started): checks its supports, then fills u, the internal force, the system's and

@@ -1,8 +1,11 @@
 // The text report of `xefhost solve`, the same whether one process or several solved the level.
 #include "solve_report.h"
 
+#include "result_fields.h"
+
 #include <cmath>
 #include <iomanip>
+#include <utility>
 
 namespace xefhost {
 
@@ -92,6 +95,27 @@ void printSummary(const Analysis& a, const LevelSolution& solution, const Proble
             << ", largest nodal " << a.errors->maxNodalDifference << "\n";
     }
     out.unsetf(std::ios::floatfield);
+}
+
+void keepLevel(std::vector<Analysis>& levels, Analysis level, const LevelSolution& solution,
+               const Problem& problem, bool finest, std::ostream& out) {
+    out << "level " << levels.size() << "\n";
+    printSummary(level, solution, problem, out);
+    levels.push_back(std::move(level));
+    if (!finest) {
+        levels.back().post = PostResults{};
+    }
+}
+
+void printWritten(const Analysis& finest, const std::vector<std::string>& written,
+                  std::ostream& out) {
+    for (const std::string& note : outputNotes(finest)) {
+        out << "note: " << note << "\n";
+    }
+    out << "\nwrote";
+    for (const std::string& file : written) {
+        out << " " << file;
+    }
 }
 
 void printConvergence(const std::vector<Analysis>& levels, std::ostream& out) {

@@ -39,10 +39,20 @@ PetscRuntime::~PetscRuntime() {
     PetscFinalize();
 }
 
-int PetscRuntime::ranks() const {
+int thisRank() {
+    PetscMPIInt rank = 0;
+    MPI_Comm_rank(PETSC_COMM_WORLD, &rank);
+    return rank;
+}
+
+int rankCount() {
     PetscMPIInt size = 1;
     MPI_Comm_size(PETSC_COMM_WORLD, &size);
     return size;
+}
+
+int PetscRuntime::ranks() const {
+    return rankCount();
 }
 
 } // namespace xefhost

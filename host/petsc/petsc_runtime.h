@@ -18,6 +18,10 @@ class PetscError : public std::runtime_error {
 // Throws PetscError naming `what` unless code is 0 (PETSc's success).
 void requirePetsc(int code, const char* what);
 
+// This process's rank and the number of ranks in PETSC_COMM_WORLD, once the runtime is up.
+int thisRank();
+int rankCount();
+
 class PetscRuntime {
   public:
     // problemOptions: a text as PETSc's options database takes it ("-pc_type cholesky");
