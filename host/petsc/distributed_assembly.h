@@ -1,6 +1,6 @@
 // Each rank's elements through the element's kernels into PETSc objects laid out by the
-// distributed mesh: a matrix of block size the unknowns per node, preallocated from the plex's
-// adjacency, and global vectors whose shared entries PETSc sums and exchanges.
+// distributed mesh: a matrix of block size the unknowns per node, preallocated from the piece's
+// elements, and global vectors whose shared entries PETSc sums and exchanges.
 #pragma once
 
 #include "distributed_mesh.h"
@@ -47,8 +47,9 @@ class DistributedAssembly {
   private:
     const Model& piece_;
     DM dm_;
-    std::vector<PetscInt> localDof_; // [model dofs]: index in the plex's local vectors
-    std::vector<char> owned_;        // [model dofs]
+    std::vector<PetscInt> localDof_;   // [model dofs]: index in the plex's local vectors
+    std::vector<PetscInt> nodeVertex_; // [model nodes]: the plex vertex, counted from the first
+    std::vector<char> owned_;          // [model dofs]
 };
 
 } // namespace xefhost

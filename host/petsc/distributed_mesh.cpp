@@ -3,8 +3,10 @@
 #include "petsc_runtime.h"
 
 #include <petscdmplex.h>
+#include <petscsf.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 
@@ -83,6 +85,47 @@ std::vector<int> pointTags(DM dm, const char* name, PetscInt pStart, PetscInt pE
     ISRestoreIndices(values, &value);
     ISDestroy(&values);
     return tags;
+}
+
+// Each local cell's global number. No cell is shared without overlap, and then a rank's cells
+// follow those of the ranks before it, in order: what DMPlexGetCellNumbering gives after a pass
+// over the star forest that cost more than reading the cells' vertices. Where some rank shares
+// a cell, PETSc numbers them.
+std::vector<PetscInt> cellNumbers(DM dm, PetscInt cStart, PetscInt cEnd) {
+    PetscSF points = nullptr;
+    requirePetsc(DMGetPointSF(dm, &points), "reading the point sharing");
+    PetscInt roots = -1, leaves = 0;
+    const PetscInt* leaf = nullptr;
+    requirePetsc(PetscSFGetGraph(points, &roots, &leaves, &leaf, nullptr),
+                 "reading the point sharing");
+    int shared = 0;
+    for (PetscInt k = 0; roots >= 0 && k < leaves; ++k) {
+        const PetscInt p = leaf ? leaf[k] : k;
+        shared = shared || (p >= cStart && p < cEnd);
+    }
+    MPI_Allreduce(MPI_IN_PLACE, &shared, 1, MPI_INT, MPI_MAX, PETSC_COMM_WORLD);
+    std::vector<PetscInt> numbers(static_cast<size_t>(cEnd - cStart));
+    if (shared) {
+        IS global = nullptr;
+        requirePetsc(DMPlexGetCellNumbering(dm, &global), "numbering the cells");
+        const PetscInt* number = nullptr;
+        ISGetIndices(global, &number);
+        for (PetscInt c = cStart; c < cEnd; ++c) {
+            numbers[c - cStart] =
+                number[c - cStart] < 0 ? -(number[c - cStart] + 1) : number[c - cStart];
+        }
+        ISRestoreIndices(global, &number);
+        return numbers;
+    }
+    PetscInt count = cEnd - cStart, first = 0;
+    MPI_Exscan(&count, &first, 1, MPIU_INT, MPI_SUM, PETSC_COMM_WORLD);
+    if (rank() == 0) {
+        first = 0; // MPI leaves rank 0's result undefined
+    }
+    for (PetscInt c = cStart; c < cEnd; ++c) {
+        numbers[c - cStart] = first + (c - cStart);
+    }
+    return numbers;
 }
 
 // The one surface block the distributed path takes, or MeshError.
@@ -216,12 +259,11 @@ Mesh DistributedMesh::localPiece() const {
     requirePetsc(DMPlexGetHeightStratum(dm, 0, &cStart, &cEnd), "reading the cells");
     requirePetsc(DMPlexGetDepthStratum(dm, 0, &vStart, &vEnd), "reading the vertices");
     requirePetsc(DMPlexGetDepthStratum(dm, 1, &eStart, &eEnd), "reading the edges");
-    IS cellNumbers = nullptr, vertexNumbers = nullptr, pointNumbers = nullptr;
-    requirePetsc(DMPlexGetCellNumbering(dm, &cellNumbers), "numbering the cells");
+    const std::vector<PetscInt> cellNumber = cellNumbers(dm, cStart, cEnd);
+    IS vertexNumbers = nullptr, pointNumbers = nullptr;
     requirePetsc(DMPlexGetVertexNumbering(dm, &vertexNumbers), "numbering the vertices");
     requirePetsc(DMPlexCreatePointNumbering(dm, &pointNumbers), "numbering the points");
-    const PetscInt *cellNumber = nullptr, *vertexNumber = nullptr, *pointNumber = nullptr;
-    ISGetIndices(cellNumbers, &cellNumber);
+    const PetscInt *vertexNumber = nullptr, *pointNumber = nullptr;
     ISGetIndices(vertexNumbers, &vertexNumber);
     ISGetIndices(pointNumbers, &pointNumber);
     const auto global = [](PetscInt number) { return number < 0 ? -(number + 1) : number; };
@@ -250,29 +292,39 @@ Mesh DistributedMesh::localPiece() const {
     const auto label = [&](const std::vector<int>& tags, PetscInt point) {
         return tags[point - pStart];
     };
-    const auto vertices = [&](PetscInt point, std::vector<int32_t>& into) {
-        PetscInt size = 0;
-        PetscInt* closure = nullptr;
-        DMPlexGetTransitiveClosure(dm, point, PETSC_TRUE, &size, &closure);
-        for (PetscInt k = 0; k < size; ++k) {
-            const PetscInt p = closure[2 * k];
-            if (p >= vStart && p < vEnd) {
-                into.push_back(static_cast<int32_t>(p - vStart));
-            }
-        }
-        DMPlexRestoreTransitiveClosure(dm, point, PETSC_TRUE, &size, &closure);
+    // Vertices from the cones alone: a closure per cell asks the cell-type label of every point
+    // it meets, which made reading the piece cost more than building its model.
+    const auto edgeVertices = [&](PetscInt edge) {
+        const PetscInt* cone = nullptr;
+        DMPlexGetCone(dm, edge, &cone);
+        return std::array<PetscInt, 2>{cone[0], cone[1]};
     };
     if (cEnd > cStart) {
+        PetscInt sides = 0;
+        requirePetsc(DMPlexGetConeSize(dm, cStart, &sides), "reading the cells");
         ElementBlock cellsBlock;
-        vertices(cStart, cellsBlock.connectivity);
-        cellsBlock.nodesPerElement = static_cast<int>(cellsBlock.connectivity.size());
-        cellsBlock.connectivity.clear();
-        cellsBlock.gmshType = cellsBlock.nodesPerElement == 3 ? 2 : 3;
+        cellsBlock.nodesPerElement = static_cast<int>(sides);
+        cellsBlock.gmshType = sides == 3 ? 2 : 3;
         cellsBlock.dimension = 2;
+        const size_t cellCount = static_cast<size_t>(cEnd - cStart);
+        cellsBlock.ids.reserve(cellCount);
+        cellsBlock.physicalTag.reserve(cellCount);
+        cellsBlock.connectivity.reserve(cellCount * static_cast<size_t>(sides));
         for (PetscInt c = cStart; c < cEnd; ++c) {
-            cellsBlock.ids.push_back(global(cellNumber[c - cStart]) + 1);
+            cellsBlock.ids.push_back(cellNumber[c - cStart] + 1);
             cellsBlock.physicalTag.push_back(label(cellTag, c));
-            vertices(c, cellsBlock.connectivity);
+            const PetscInt* edges = nullptr;
+            DMPlexGetCone(dm, c, &edges);
+            // The closure's order: each side's first vertex as the cell orients it, which is
+            // the vertex it shares with the side before it.
+            std::array<PetscInt, 2> previous = edgeVertices(edges[sides - 1]);
+            for (PetscInt k = 0; k < sides; ++k) {
+                const std::array<PetscInt, 2> side = edgeVertices(edges[k]);
+                const PetscInt first =
+                    side[0] == previous[0] || side[0] == previous[1] ? side[0] : side[1];
+                cellsBlock.connectivity.push_back(static_cast<int32_t>(first - vStart));
+                previous = side;
+            }
         }
         mesh.blocks.push_back(std::move(cellsBlock));
     }
@@ -281,7 +333,9 @@ Mesh DistributedMesh::localPiece() const {
         if (const int tag = label(faceTag, e)) {
             lines.ids.push_back(global(pointNumber[e]) + 1);
             lines.physicalTag.push_back(tag);
-            vertices(e, lines.connectivity);
+            for (const PetscInt v : edgeVertices(e)) {
+                lines.connectivity.push_back(static_cast<int32_t>(v - vStart));
+            }
         }
     }
     ElementBlock points{15, 0, 1, {}, {}, {}};
@@ -299,7 +353,6 @@ Mesh DistributedMesh::localPiece() const {
     }
     std::sort(mesh.blocks.begin(), mesh.blocks.end(),
               [](const ElementBlock& a, const ElementBlock& b) { return a.gmshType < b.gmshType; });
-    ISRestoreIndices(cellNumbers, &cellNumber);
     ISRestoreIndices(vertexNumbers, &vertexNumber);
     ISRestoreIndices(pointNumbers, &pointNumber);
     ISDestroy(&pointNumbers);
