@@ -26,6 +26,7 @@
 #include <cmath>
 #include <filesystem>
 #include <iomanip>
+#include <memory>
 #include <sstream>
 
 namespace xefhost {
@@ -180,14 +181,18 @@ Analysis solvePieces(const Mesh& coarse, int level, const Problem& problem,
     const DistributedMesh mesh(coarse, level);
     clock.finish(a.stages, "mesh");
     progress("building the pieces");
-    const Mesh local = mesh.localPiece();
-    if (reduced(static_cast<double>(surfaceElements(local)), MPI_MIN) == 0) {
-        throw MeshError("a rank holds no element of the " + std::to_string(mesh.globalCellCount()) +
-                        "-element mesh at level " + std::to_string(level) +
-                        "; run on fewer ranks or refine the coarse mesh");
-    }
     const ElementDescription description(library, problem.intCode, -1);
-    a.model = buildModel(local, problem, description.traits(), ModelExtent::Piece);
+    {
+        // The piece as a mesh lives only until its model is built.
+        const Mesh local = mesh.localPiece();
+        if (reduced(static_cast<double>(surfaceElements(local)), MPI_MIN) == 0) {
+            throw MeshError("a rank holds no element of the " +
+                            std::to_string(mesh.globalCellCount()) + "-element mesh at level " +
+                            std::to_string(level) +
+                            "; run on fewer ranks or refine the coarse mesh");
+        }
+        a.model = buildModel(local, problem, description.traits(), ModelExtent::Piece);
+    }
     a.gpostNames = description.gpostNames();
     a.npostNames = description.npostNames();
     for (const std::string& dataName : description.dataNames()) {
@@ -196,18 +201,21 @@ Analysis solvePieces(const Mesh& coarse, int level, const Problem& problem,
     ElementKernels kernels(library, a.model, problem.intCode);
     a.intCode = kernels.intCode();
     const DistributedAssembly assembly(mesh, a.model);
-    DistributedNewtonSystem system(a.model, kernels, assembly);
+    // The matrix and the multigrid hierarchy go before the post-processing, which needs their
+    // memory more.
+    auto system = std::make_unique<DistributedNewtonSystem>(a.model, kernels, assembly);
     clock.finish(a.stages, "model");
 
     const NewtonSettings settings{problem.solve.steps, problem.solve.maxIterations,
                                   problem.solve.tolerance};
     NewtonResult result = solveNewton(
-        system, settings, [&](const std::string& s) { progress(s); }, clock, a.stages);
-    a.linearSolver = system.summary();
-    a.nonzeros = system.matrixEntries();
+        *system, settings, [&](const std::string& s) { progress(s); }, clock, a.stages);
+    a.linearSolver = system->summary();
+    a.nonzeros = system->matrixEntries();
     solution = takeNewtonResult(a, std::move(result), [&](Analysis& solved) {
-        summarizePieces(solved, system, mesh.globalCellCount());
+        summarizePieces(solved, *system, mesh.globalCellCount());
     });
+    system.reset();
 
     clock = StageClock();
     progress("post-processing");
