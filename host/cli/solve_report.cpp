@@ -101,10 +101,15 @@ void keepLevel(std::vector<Analysis>& levels, Analysis level, const LevelSolutio
                const Problem& problem, bool finest, std::ostream& out) {
     out << "level " << levels.size() << "\n";
     printSummary(level, solution, problem, out);
-    levels.push_back(std::move(level));
     if (!finest) {
-        levels.back().post = PostResults{};
+        // Past this point a coarser level is its figures: its model and fields would only hold
+        // memory that the finer levels need.
+        level.model = Model{};
+        level.u = {};
+        level.internalForce = {};
+        level.post = PostResults{};
     }
+    levels.push_back(std::move(level));
 }
 
 void printWritten(const Analysis& finest, const std::vector<std::string>& written,

@@ -15,8 +15,8 @@ namespace xefhost {
 void printSummary(const Analysis& a, const LevelSolution& solution, const Problem& problem,
                   std::ostream& out);
 
-// Prints the level's summary and keeps it in `levels`; only the finest level keeps its
-// post-processed values, which the result files need.
+// Prints the level's summary and keeps it in `levels`; only the finest level keeps its model,
+// solution and post-processed values, which the result files need.
 void keepLevel(std::vector<Analysis>& levels, Analysis level, const LevelSolution& solution,
                const Problem& problem, bool finest, std::ostream& out);
 
