@@ -91,6 +91,13 @@ int main(int argc, char** argv) {
         unknowns += system.counted(dof) && !system.fixed(dof) ? 1 : 0;
     }
     unknowns = sumOverRanks(unknowns);
+    // Nodes that more than one rank holds: the halo that every exchange sends.
+    double owned = 0;
+    for (size_t node = 0; node < piece.nodeCount(); ++node) {
+        owned += system.counted(piece.displacementDof(node, 0)) ? 1 : 0;
+    }
+    const double held = sumOverRanks(static_cast<double>(piece.nodeCount()));
+    owned = sumOverRanks(owned);
     const double total = maxOverRanks(
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     const double peak = sumOverRanks(static_cast<double>(residentPeakBytes()));
@@ -102,7 +109,9 @@ int main(int argc, char** argv) {
     if (rank == 0) {
         int ranks = 1;
         MPI_Comm_size(PETSC_COMM_WORLD, &ranks);
-        std::printf("ranks %d, cells %lld, free unknowns %.0f\n", ranks, cells, unknowns);
+        std::printf("ranks %d, cells %lld, free unknowns %.0f, nodes %.0f (and %.0f copies on "
+                    "the ranks that share them)\n",
+                    ranks, cells, unknowns, owned, held - owned);
         std::printf("stages (slowest rank):");
         for (size_t k = 0; k < stages.size(); ++k) {
             std::printf(" %s %.3f s,", stages[k].name.c_str(), seconds[k]);
