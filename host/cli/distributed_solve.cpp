@@ -33,6 +33,13 @@ namespace xefhost {
 
 namespace {
 
+// An error that every rank meets at the same point, from figures they share: the job can end as
+// one process would, with one message.
+class EveryRankError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
 void reduce(std::vector<double>& values, MPI_Op op) {
     MPI_Allreduce(MPI_IN_PLACE, values.data(), static_cast<int>(values.size()), MPI_DOUBLE, op,
                   PETSC_COMM_WORLD);
@@ -117,11 +124,12 @@ void summarizePieces(Analysis& a, const DistributedNewtonSystem& system, long lo
         }
         const size_t c = dof % m.dofsPerNode;
         const double external = system.externalForce(dof);
-        sums[AppliedX + c] += c < 2 ? external : 0.0;
+        const bool planar = c < 2; // the summary's forces are the plane components
+        sums[AppliedX + (planar ? c : 0)] += planar ? external : 0.0;
         sums[Scale] += std::fabs(external);
         if (system.fixed(dof)) {
             const double reaction = a.internalForce[dof] - external;
-            sums[ReactionX + c] += c < 2 ? reaction : 0.0;
+            sums[ReactionX + (planar ? c : 0)] += planar ? reaction : 0.0;
             sums[Scale] += std::fabs(reaction);
         } else {
             sums[Free] += 1;
@@ -178,18 +186,18 @@ Analysis solvePieces(const Mesh& coarse, int level, const Problem& problem,
     StageClock clock;
     Analysis a;
     progress("distributing and refining the mesh");
-    const DistributedMesh mesh(coarse, level);
+    auto mesh = std::make_unique<DistributedMesh>(coarse, level);
+    const long long cells = mesh->globalCellCount();
     clock.finish(a.stages, "mesh");
     progress("building the pieces");
     const ElementDescription description(library, problem.intCode, -1);
     {
         // The piece as a mesh lives only until its model is built.
-        const Mesh local = mesh.localPiece();
+        const Mesh local = mesh->localPiece();
         if (reduced(static_cast<double>(surfaceElements(local)), MPI_MIN) == 0) {
-            throw MeshError("a rank holds no element of the " +
-                            std::to_string(mesh.globalCellCount()) + "-element mesh at level " +
-                            std::to_string(level) +
-                            "; run on fewer ranks or refine the coarse mesh");
+            throw EveryRankError("a rank holds no element of the " + std::to_string(cells) +
+                                 "-element mesh at level " + std::to_string(level) +
+                                 "; run on fewer ranks or refine the coarse mesh");
         }
         a.model = buildModel(local, problem, description.traits(), ModelExtent::Piece);
     }
@@ -200,7 +208,10 @@ Analysis solvePieces(const Mesh& coarse, int level, const Problem& problem,
     }
     ElementKernels kernels(library, a.model, problem.intCode);
     a.intCode = kernels.intCode();
-    const DistributedAssembly assembly(mesh, a.model);
+    const DistributedAssembly assembly(*mesh, a.model);
+    // The assembly keeps the numbering it needs; the plex, larger than the matrix, goes before
+    // the matrix and the multigrid hierarchy are built.
+    mesh.reset();
     // The matrix and the multigrid hierarchy go before the post-processing, which needs their
     // memory more.
     auto system = std::make_unique<DistributedNewtonSystem>(a.model, kernels, assembly);
@@ -212,9 +223,8 @@ Analysis solvePieces(const Mesh& coarse, int level, const Problem& problem,
         *system, settings, [&](const std::string& s) { progress(s); }, clock, a.stages);
     a.linearSolver = system->summary();
     a.nonzeros = system->matrixEntries();
-    solution = takeNewtonResult(a, std::move(result), [&](Analysis& solved) {
-        summarizePieces(solved, *system, mesh.globalCellCount());
-    });
+    solution = takeNewtonResult(a, std::move(result),
+                                [&](Analysis& solved) { summarizePieces(solved, *system, cells); });
     system.reset();
 
     clock = StageClock();
@@ -288,13 +298,17 @@ int runDistributedSolve(const SolveOptions& options, const Problem& problem,
                         const ElementLibrary& library, std::ostream& out) {
     try {
         return solveOnRanks(options, problem, library, out);
-    } catch (const NotConvergedError& error) {
-        // Convergence is judged from figures reduced over the ranks: every rank fails here
-        // together, and the job can end as one process would.
+    } catch (const NotConvergedError&) {
+        // Convergence is judged from figures reduced over the ranks: every rank fails here.
         if (thisRank() == 0) {
             throw;
         }
         return 3;
+    } catch (const EveryRankError&) {
+        if (thisRank() == 0) {
+            throw;
+        }
+        return 1;
     } catch (const std::exception& error) {
         out.flush();
         MPI_Abort(PETSC_COMM_WORLD, reportFailure(error));

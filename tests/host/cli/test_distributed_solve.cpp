@@ -204,6 +204,8 @@ TEST(DistributedSolve, PictureIsTheEmbeddedOne) {
 }
 
 struct FailureCase {
+    const char* mesh; // of the problem file
+    int ranks;
     const char* extra; // command-line words
     const char* edit;  // appended to the problem file, or null
     int exitCode;
@@ -213,15 +215,26 @@ struct FailureCase {
 TEST(DistributedSolve, FailuresEndEveryRankWithTheirCode) {
     const fs::path dir = prepare(kProblems[0], "failures");
     const FailureCase cases[] = {
-        {"-ksp_max_it 2", nullptr, 3, "DIVERGED_ITS) after 2 iterations"},
-        {"", "[[fix]]\ngroup = \"nowhere\"\nx = 0.0\n", 1, "unknown physical group \"nowhere\""},
-        {"", "[[point_load]]\ngroup = \"tip\"\nforce = [0.0, 1.0]\n", 1,
+        {"coarse.msh", 2, "-ksp_max_it 2", nullptr, 3, "DIVERGED_ITS) after 2 iterations"},
+        {"coarse.msh", 2, "", "[[fix]]\ngroup = \"nowhere\"\nx = 0.0\n", 1,
+         "unknown physical group \"nowhere\""},
+        {"coarse.msh", 2, "", "[[point_load]]\ngroup = \"tip\"\nforce = [0.0, 1.0]\n", 1,
          "a model held in pieces would apply it"},
+        // Two triangles cannot give each of four ranks one.
+        {"tiny.msh", 4, "", nullptr, 1, "a rank holds no element of the 2-element mesh at level 0"},
     };
-    const std::string problem = readText(dir / "petsc.toml");
+    const molrtest::CommandResult tiny = molrtest::runCommand(
+        "gmsh " + std::string(MOLR_SOURCE_DIR) + "/examples/cantilever/cantilever.geo -2 -format " +
+        "msh41 -setnumber h 10 -clmax 10 -o " + (dir / "tiny.msh").string());
+    ASSERT_EQ(tiny.exitCode, 0) << tiny.output;
+    std::string problem = readText(dir / "petsc.toml");
+    const std::string meshLine = "file = \"coarse.msh\"";
     for (const FailureCase& c : cases) {
-        std::ofstream(dir / "petsc.toml") << problem << (c.edit ? c.edit : "");
-        const molrtest::CommandResult r = solve(dir, "petsc", 2, 1, "failed", c.extra);
+        std::string text = problem;
+        text.replace(text.find(meshLine), meshLine.size(),
+                     "file = \"" + std::string(c.mesh) + "\"");
+        std::ofstream(dir / "petsc.toml") << text << (c.edit ? c.edit : "");
+        const molrtest::CommandResult r = solve(dir, "petsc", c.ranks, 0, "failed", c.extra);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.expected << "\n" << r.output;
         EXPECT_NE(r.output.find(c.expected), std::string::npos) << c.expected << "\n" << r.output;
         EXPECT_FALSE(fs::exists(dir / "failed" / "petsc.pvtu"));
