@@ -26,8 +26,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace xefhost;
 
@@ -43,6 +46,19 @@ double sumOverRanks(double value) {
     double result = 0;
     MPI_Allreduce(&value, &result, 1, MPI_DOUBLE, MPI_SUM, PETSC_COMM_WORLD);
     return result;
+}
+
+// Resident memory now, in bytes, where the system says; the high-water mark hides what a stage
+// freed.
+double residentBytes() {
+    long pages = 0, resident = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) {
+            resident = 0;
+        }
+        std::fclose(statm);
+    }
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE));
 }
 
 } // namespace
@@ -63,22 +79,27 @@ int main(int argc, char** argv) {
     const Mesh coarse = rank == 0 ? readMsh(argv[1]) : Mesh{};
     clock.finish(stages, "read");
     const Problem problem = readProblem(argv[2]);
-    const DistributedMesh mesh(coarse, std::atoi(argv[3]));
+    auto mesh = std::make_unique<DistributedMesh>(coarse, std::atoi(argv[3]));
+    const long long cells = mesh->globalCellCount();
     clock.finish(stages, "distribute+refine");
     const ElementLibrary library(MOLR_MODULE_PATH);
     const ElementTraits traits = ElementDescription(library, -1, -1).traits();
     // The piece goes once its model is built, as it would in a solve.
     const Model piece = [&] {
-        const Mesh local = mesh.localPiece();
+        const Mesh local = mesh->localPiece();
         clock.finish(stages, "piece");
         return buildModel(local, problem, traits, ModelExtent::Piece);
     }();
     ElementKernels kernels(library, piece, -1);
     clock.finish(stages, "model");
-    const DistributedAssembly assembly(mesh, piece);
+    const DistributedAssembly assembly(*mesh, piece);
+    // The plex goes once the unknowns are laid out, as it does in a solve.
+    mesh.reset();
     clock.finish(stages, "layout");
+    const double beforeSystem = sumOverRanks(residentBytes());
     DistributedNewtonSystem system(piece, kernels, assembly);
     clock.finish(stages, "system");
+    const double afterSystem = sumOverRanks(residentBytes());
     const NewtonResult result = solveNewton(
         system, NewtonSettings{}, [](const std::string&) {}, clock, stages);
     double energy = 0;
@@ -101,11 +122,11 @@ int main(int argc, char** argv) {
     const double total = maxOverRanks(
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     const double peak = sumOverRanks(static_cast<double>(residentPeakBytes()));
-    std::vector<double> seconds;
+    std::vector<double> seconds, peaks;
     for (const StageCost& stage : stages) {
         seconds.push_back(maxOverRanks(stage.seconds));
+        peaks.push_back(sumOverRanks(stage.peakBytes));
     }
-    const long long cells = mesh.globalCellCount();
     if (rank == 0) {
         int ranks = 1;
         MPI_Comm_size(PETSC_COMM_WORLD, &ranks);
@@ -116,6 +137,12 @@ int main(int argc, char** argv) {
         for (size_t k = 0; k < stages.size(); ++k) {
             std::printf(" %s %.3f s,", stages[k].name.c_str(), seconds[k]);
         }
+        std::printf("\nhigh-water mark after each stage, summed over ranks:");
+        for (size_t k = 0; k < stages.size(); ++k) {
+            std::printf(" %s %.0f MiB,", stages[k].name.c_str(), peaks[k] / (1024.0 * 1024.0));
+        }
+        std::printf("\nresident before the system %.0f MiB, after it %.0f MiB",
+                    beforeSystem / (1024.0 * 1024.0), afterSystem / (1024.0 * 1024.0));
         std::printf("\nlinear solver %s\n", system.summary().c_str());
         std::printf("strain energy %.12e, total %.2f s, peak memory summed over ranks %.0f MiB\n",
                     energy, total, peak / (1024.0 * 1024.0));

@@ -4,237 +4,240 @@
 #include "crash_report.h"
 #include "petsc_runtime.h"
 
-#include <petscdmplex.h>
-#include <petscsf.h>
-
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
-#include <utility>
 
 namespace xefhost {
 
+// The plex numbers each rank's owned vertices after those of the ranks before it, and the piece's
+// node tags are those numbers plus one: a node's block row is its tag less one, and its owner the
+// rank whose range holds it. Only the count of owned vertices is read from the plex.
 DistributedAssembly::DistributedAssembly(const DistributedMesh& mesh, const Model& piece)
-    : piece_(piece), dm_(mesh.plex()) {
+    : piece_(piece) {
     const int d = piece.dofsPerNode;
-    PetscInt pStart = 0, pEnd = 0, vStart = 0, vEnd = 0;
-    requirePetsc(DMPlexGetChart(dm_, &pStart, &pEnd), "reading the plex");
-    requirePetsc(DMPlexGetDepthStratum(dm_, 0, &vStart, &vEnd), "reading the vertices");
-    PetscSection section = nullptr;
-    requirePetsc(PetscSectionCreate(PETSC_COMM_WORLD, &section), "laying out the unknowns");
-    requirePetsc(PetscSectionSetChart(section, pStart, pEnd), "laying out the unknowns");
-    for (PetscInt v = vStart; v < vEnd; ++v) {
-        requirePetsc(PetscSectionSetDof(section, v, d), "laying out the unknowns");
-    }
-    requirePetsc(PetscSectionSetUp(section), "laying out the unknowns");
-    requirePetsc(DMSetLocalSection(dm_, section), "laying out the unknowns");
-    PetscSectionDestroy(&section);
-
-    // The model numbers its nodes as its elements meet them; the piece's nodes are the plex's
-    // vertices in order, tagged by global number plus one, which the vertex numbering gives
-    // without building the piece a second time.
-    IS numbers = nullptr;
-    requirePetsc(DMPlexGetVertexNumbering(dm_, &numbers), "numbering the vertices");
-    const PetscInt* number = nullptr;
-    ISGetIndices(numbers, &number);
-    const size_t vertexCount = static_cast<size_t>(vEnd - vStart);
-    std::vector<std::pair<int64_t, PetscInt>> vertexOfTag(vertexCount);
-    for (size_t v = 0; v < vertexCount; ++v) {
-        const PetscInt n = number[v] < 0 ? -(number[v] + 1) : number[v];
-        vertexOfTag[v] = {static_cast<int64_t>(n) + 1, static_cast<PetscInt>(v)};
-    }
-    ISRestoreIndices(numbers, &number);
-    std::sort(vertexOfTag.begin(), vertexOfTag.end());
-    PetscSection laid = nullptr;
-    requirePetsc(DMGetLocalSection(dm_, &laid), "reading the layout");
-    localDof_.resize(piece.dofCount());
-    owned_.resize(piece.dofCount());
-    nodeVertex_.resize(piece.nodeCount());
     const std::vector<char> ownedVertex = mesh.ownedNodes();
+    const PetscInt owned =
+        static_cast<PetscInt>(std::count(ownedVertex.begin(), ownedVertex.end(), char{1}));
+    const int ranks = rankCount(), self = thisRank();
+    firstBlock_.assign(static_cast<size_t>(ranks) + 1, 0);
+    MPI_Allgather(&owned, 1, MPIU_INT, firstBlock_.data() + 1, 1, MPIU_INT, PETSC_COMM_WORLD);
+    for (int r = 0; r < ranks; ++r) {
+        firstBlock_[r + 1] += firstBlock_[r];
+    }
+    const PetscInt first = firstBlock_[self], last = firstBlock_[self + 1];
+
+    slot_.resize(piece.nodeCount());
+    std::vector<char> seen(static_cast<size_t>(owned), 0);
+    std::vector<PetscSFNode> remote;
     for (size_t node = 0; node < piece.nodeCount(); ++node) {
-        const auto found = std::lower_bound(vertexOfTag.begin(), vertexOfTag.end(),
-                                            std::make_pair(piece.nodeIds[node], PetscInt{0}));
-        if (found == vertexOfTag.end() || found->first != piece.nodeIds[node]) {
+        const int64_t block = piece.nodeIds[node] - 1;
+        if (block < 0 || block >= firstBlock_[ranks]) {
             throw PetscError("node " + std::to_string(piece.nodeIds[node]) +
                              " of the piece's model is no vertex of the distributed mesh");
         }
-        const PetscInt vertex = vStart + found->second;
-        nodeVertex_[node] = found->second;
-        PetscInt offset = 0;
-        requirePetsc(PetscSectionGetOffset(laid, vertex, &offset), "reading the layout");
-        for (int c = 0; c < d; ++c) {
-            owned_[node * d + c] = ownedVertex[vertex - vStart];
-            localDof_[node * d + c] = offset + c;
+        if (block >= first && block < last) {
+            const PetscInt row = static_cast<PetscInt>(block - first);
+            if (seen[row]) {
+                throw PetscError("node " + std::to_string(piece.nodeIds[node]) +
+                                 " appears twice in the piece's model");
+            }
+            seen[row] = 1;
+            slot_[node] = row;
+            continue;
         }
+        const int owner = static_cast<int>(
+            std::upper_bound(firstBlock_.begin(), firstBlock_.end(), static_cast<PetscInt>(block)) -
+            firstBlock_.begin() - 1);
+        slot_[node] = -static_cast<PetscInt>(1 + haloNodes_++);
+        for (int c = 0; c < d; ++c) {
+            remote.push_back({owner, (static_cast<PetscInt>(block) - firstBlock_[owner]) * d + c});
+        }
+    }
+    if (std::find(seen.begin(), seen.end(), char{0}) != seen.end()) {
+        throw PetscError("a vertex that this rank owns is no node of its piece's model");
+    }
+    requirePetsc(PetscSFCreate(PETSC_COMM_WORLD, &halo_), "connecting the shared nodes");
+    requirePetsc(PetscSFSetGraph(halo_, owned * d, static_cast<PetscInt>(remote.size()), nullptr,
+                                 PETSC_COPY_VALUES, remote.data(), PETSC_COPY_VALUES),
+                 "connecting the shared nodes");
+    requirePetsc(PetscSFSetUp(halo_), "connecting the shared nodes");
+}
+
+DistributedAssembly::~DistributedAssembly() {
+    PetscSFDestroy(&halo_);
+}
+
+void DistributedAssembly::spread(const PetscScalar* global, double* model) const {
+    const int d = piece_.dofsPerNode;
+    std::vector<PetscScalar> halo(haloNodes_ * d);
+    requirePetsc(PetscSFBcastBegin(halo_, MPIU_SCALAR, global, halo.data(), MPI_REPLACE),
+                 "spreading a field");
+    requirePetsc(PetscSFBcastEnd(halo_, MPIU_SCALAR, global, halo.data(), MPI_REPLACE),
+                 "spreading a field");
+    for (size_t node = 0; node < slot_.size(); ++node) {
+        const PetscInt s = slot_[node];
+        const PetscScalar* from = s >= 0 ? global + s * d : halo.data() + (-s - 1) * d;
+        std::copy(from, from + d, model + node * d);
     }
 }
 
-DistributedAssembly::~DistributedAssembly() = default;
-
-// The matrix is laid out and preallocated from the piece's elements rather than by DMCreateMatrix,
-// whose point-by-point walk over the plex's adjacency took 14 s of the set-up on a 0.8-million-
-// triangle mesh (8 s on two ranks), where this takes a few tenths. A vertex that another rank
-// owns has its couplings counted here and summed into the owner's rows over the plex's point star
-// forest; vertices on a partition boundary are counted by each rank that sees them, an excess
-// that the first assembly squeezes out.
-Mat DistributedAssembly::createMatrix() const {
+void DistributedAssembly::add(const double* model, PetscScalar* global) const {
     const int d = piece_.dofsPerNode;
-    const int npe = piece_.nodesPerElement;
-    PetscInt pStart = 0, pEnd = 0, vStart = 0, vEnd = 0;
-    requirePetsc(DMPlexGetChart(dm_, &pStart, &pEnd), "reading the plex");
-    requirePetsc(DMPlexGetDepthStratum(dm_, 0, &vStart, &vEnd), "reading the vertices");
-    const PetscInt vertexCount = vEnd - vStart;
-    PetscSection local = nullptr, global = nullptr;
-    requirePetsc(DMGetLocalSection(dm_, &local), "reading the layout");
-    requirePetsc(DMGetGlobalSection(dm_, &global), "reading the global layout");
-
-    // Per vertex: its block in the local vectors and its block row in the matrix.
-    std::vector<PetscInt> blockOf(static_cast<size_t>(vertexCount));
-    std::vector<PetscInt> localBlocks(static_cast<size_t>(vertexCount), -1);
-    std::vector<PetscInt> localBlock(static_cast<size_t>(vertexCount));
-    std::vector<char> mine(static_cast<size_t>(vertexCount));
-    PetscInt ownedBlocks = 0;
-    for (PetscInt v = 0; v < vertexCount; ++v) {
-        PetscInt offset = 0, localOffset = 0;
-        PetscSectionGetOffset(global, vStart + v, &offset);
-        PetscSectionGetOffset(local, vStart + v, &localOffset);
-        mine[v] = offset >= 0;
-        ownedBlocks += offset >= 0;
-        blockOf[v] = (offset >= 0 ? offset : -(offset + 1)) / d;
-        localBlock[v] = localOffset / d;
-        localBlocks[static_cast<size_t>(localBlock[v])] = blockOf[v];
-    }
-    const int ranks = rankCount();
-    std::vector<PetscInt> firstBlock(static_cast<size_t>(ranks) + 1, 0);
-    MPI_Allgather(&ownedBlocks, 1, MPIU_INT, firstBlock.data() + 1, 1, MPIU_INT, PETSC_COMM_WORLD);
-    for (int r = 0; r < ranks; ++r) {
-        firstBlock[r + 1] += firstBlock[r];
-    }
-    const PetscInt totalBlocks = firstBlock[ranks];
-
-    // Each vertex's neighbours through the piece's elements, itself included.
-    std::vector<PetscInt> start(static_cast<size_t>(vertexCount) + 1, 0);
-    const size_t elementCount = piece_.elementCount();
-    for (size_t e = 0; e < elementCount; ++e) {
-        for (int a = 0; a < npe; ++a) {
-            start[nodeVertex_[piece_.elements[e * npe + a]] + 1] += npe;
-        }
-    }
-    for (PetscInt v = 0; v < vertexCount; ++v) {
-        start[v + 1] += start[v];
-    }
-    std::vector<PetscInt> neighbour(static_cast<size_t>(start[vertexCount]));
-    std::vector<PetscInt> fill(start.begin(), start.end() - 1);
-    for (size_t e = 0; e < elementCount; ++e) {
-        const int32_t* nodes = &piece_.elements[e * npe];
-        for (int a = 0; a < npe; ++a) {
-            PetscInt& next = fill[nodeVertex_[nodes[a]]];
-            for (int b = 0; b < npe; ++b) {
-                neighbour[next++] = nodeVertex_[nodes[b]];
+    std::vector<PetscScalar> halo(haloNodes_ * d);
+    for (size_t node = 0; node < slot_.size(); ++node) {
+        const PetscInt s = slot_[node];
+        for (int c = 0; c < d; ++c) {
+            if (s >= 0) {
+                global[s * d + c] += model[node * d + c];
+            } else {
+                halo[(-s - 1) * d + c] = model[node * d + c];
             }
         }
     }
+    requirePetsc(PetscSFReduceBegin(halo_, MPIU_SCALAR, halo.data(), global, MPI_SUM),
+                 "summing a field");
+    requirePetsc(PetscSFReduceEnd(halo_, MPIU_SCALAR, halo.data(), global, MPI_SUM),
+                 "summing a field");
+}
 
-    // The owner of each vertex that this rank does not own, from the point star forest.
-    std::vector<int> owner(static_cast<size_t>(vertexCount), -1);
-    PetscSF points = nullptr;
-    requirePetsc(DMGetPointSF(dm_, &points), "reading the point sharing");
-    PetscInt roots = -1, leaves = 0;
-    const PetscInt* leaf = nullptr;
-    const PetscSFNode* remote = nullptr;
-    requirePetsc(PetscSFGetGraph(points, &roots, &leaves, &leaf, &remote),
-                 "reading the point sharing");
-    for (PetscInt k = 0; roots >= 0 && k < leaves; ++k) {
-        const PetscInt p = leaf ? leaf[k] : k;
-        if (p >= vStart && p < vEnd) {
-            owner[p - vStart] = static_cast<int>(remote[k].rank);
+// The matrix is laid out and preallocated from the piece's elements rather than by DMCreateMatrix,
+// whose point-by-point walk over the plex's adjacency took 14 s of the set-up on a 0.8-million-
+// triangle mesh (8 s on two ranks), where this takes a few tenths. A node that another rank owns
+// has its couplings counted here and summed into the owner's rows over the halo; nodes on a
+// partition boundary are counted by each rank that sees them, an excess that the first assembly
+// squeezes out.
+Mat DistributedAssembly::createMatrix() const {
+    const int d = piece_.dofsPerNode;
+    const int npe = piece_.nodesPerElement;
+    const size_t nodes = piece_.nodeCount(), elementCount = piece_.elementCount();
+    const int self = thisRank();
+    const PetscInt owned = firstBlock_[self + 1] - firstBlock_[self];
+    const PetscInt totalBlocks = firstBlock_.back();
+
+    // Each node's neighbours through the piece's elements, itself included, sorted and then
+    // packed in place: the lists with repeats are the largest thing the layout holds.
+    std::vector<size_t> start(nodes + 1, 0);
+    for (size_t e = 0; e < elementCount; ++e) {
+        for (int a = 0; a < npe; ++a) {
+            start[static_cast<size_t>(piece_.elements[e * npe + a]) + 1] += npe;
         }
     }
-    const int self = thisRank();
-
-    // Couplings of each vertex within and beyond its owner's block rows, by point, as the star
-    // forest numbers them.
-    const size_t chart = static_cast<size_t>(pEnd);
-    std::vector<PetscInt> inside(chart, 0), outside(chart, 0), sentInside(chart, 0),
-        sentOutside(chart, 0);
-    std::vector<PetscInt> distinct(static_cast<size_t>(vertexCount));
-    for (PetscInt v = 0; v < vertexCount; ++v) {
-        PetscInt* begin = neighbour.data() + start[v];
-        PetscInt* end = neighbour.data() + start[v + 1];
+    for (size_t n = 0; n < nodes; ++n) {
+        start[n + 1] += start[n];
+    }
+    std::vector<int32_t> neighbour(start[nodes]);
+    {
+        std::vector<size_t> fill(start.begin(), start.end() - 1);
+        for (size_t e = 0; e < elementCount; ++e) {
+            const int32_t* element = &piece_.elements[e * npe];
+            for (int a = 0; a < npe; ++a) {
+                size_t& next = fill[static_cast<size_t>(element[a])];
+                for (int b = 0; b < npe; ++b) {
+                    neighbour[next++] = element[b];
+                }
+            }
+        }
+    }
+    size_t packed = 0;
+    for (size_t n = 0; n < nodes; ++n) {
+        int32_t* begin = neighbour.data() + start[n];
+        int32_t* end = neighbour.data() + start[n + 1];
         std::sort(begin, end);
         end = std::unique(begin, end);
-        distinct[v] = end - begin;
-        const int r = mine[v] ? self : owner[v];
-        if (r < 0) {
-            throw PetscError("a vertex of this rank's piece has no owner in the point sharing");
-        }
+        start[n] = packed;
+        packed = static_cast<size_t>(std::copy(begin, end, neighbour.data() + packed) -
+                                     neighbour.data());
+    }
+    start[nodes] = packed;
+    neighbour.resize(packed);
+    neighbour.shrink_to_fit();
+
+    // Couplings of each node within and beyond its owner's block rows; a halo node's go to its
+    // owner, as the first of its unknowns.
+    const auto blockOf = [&](size_t node) {
+        return static_cast<PetscInt>(piece_.nodeIds[node] - 1);
+    };
+    std::vector<PetscInt> inside(static_cast<size_t>(owned) * d, 0),
+        outside(static_cast<size_t>(owned) * d, 0), sentInside(haloNodes_ * d, 0),
+        sentOutside(haloNodes_ * d, 0);
+    for (size_t n = 0; n < nodes; ++n) {
+        const PetscInt s = slot_[n];
+        const PetscInt row = blockOf(n);
+        const size_t r =
+            static_cast<size_t>(std::upper_bound(firstBlock_.begin(), firstBlock_.end(), row) -
+                                firstBlock_.begin() - 1);
         PetscInt within = 0;
-        for (const PetscInt* b = begin; b != end; ++b) {
-            within += blockOf[*b] >= firstBlock[r] && blockOf[*b] < firstBlock[r + 1];
+        for (size_t k = start[n]; k < start[n + 1]; ++k) {
+            const PetscInt column = blockOf(static_cast<size_t>(neighbour[k]));
+            within += column >= firstBlock_[r] && column < firstBlock_[r + 1];
         }
-        const size_t p = static_cast<size_t>(vStart + v);
-        (mine[v] ? inside : sentInside)[p] = within;
-        (mine[v] ? outside : sentOutside)[p] = (end - begin) - within;
+        const PetscInt beyond = static_cast<PetscInt>(start[n + 1] - start[n]) - within;
+        if (s >= 0) {
+            inside[static_cast<size_t>(s) * d] += within;
+            outside[static_cast<size_t>(s) * d] += beyond;
+        } else {
+            sentInside[static_cast<size_t>(-s - 1) * d] = within;
+            sentOutside[static_cast<size_t>(-s - 1) * d] = beyond;
+        }
     }
-    if (roots >= 0 && ranks > 1) {
-        requirePetsc(
-            PetscSFReduceBegin(points, MPIU_INT, sentInside.data(), inside.data(), MPI_SUM),
-            "summing the couplings");
-        requirePetsc(
-            PetscSFReduceBegin(points, MPIU_INT, sentOutside.data(), outside.data(), MPI_SUM),
-            "summing the couplings");
-        requirePetsc(PetscSFReduceEnd(points, MPIU_INT, sentInside.data(), inside.data(), MPI_SUM),
+    for (auto [sent, summed] :
+         {std::make_pair(&sentInside, &inside), std::make_pair(&sentOutside, &outside)}) {
+        requirePetsc(PetscSFReduceBegin(halo_, MPIU_INT, sent->data(), summed->data(), MPI_SUM),
                      "summing the couplings");
-        requirePetsc(
-            PetscSFReduceEnd(points, MPIU_INT, sentOutside.data(), outside.data(), MPI_SUM),
-            "summing the couplings");
+        requirePetsc(PetscSFReduceEnd(halo_, MPIU_INT, sent->data(), summed->data(), MPI_SUM),
+                     "summing the couplings");
     }
-    std::vector<PetscInt> rowInside(static_cast<size_t>(ownedBlocks)),
-        rowOutside(static_cast<size_t>(ownedBlocks));
-    for (PetscInt v = 0; v < vertexCount; ++v) {
-        if (mine[v]) {
-            const size_t p = static_cast<size_t>(vStart + v);
-            const size_t row = static_cast<size_t>(blockOf[v] - firstBlock[self]);
-            rowInside[row] = std::min(inside[p], ownedBlocks);
-            rowOutside[row] = std::min(outside[p], totalBlocks - ownedBlocks);
-        }
+    std::vector<PetscInt> rowInside(static_cast<size_t>(owned)),
+        rowOutside(static_cast<size_t>(owned));
+    for (PetscInt row = 0; row < owned; ++row) {
+        rowInside[row] = std::min(inside[static_cast<size_t>(row) * d], owned);
+        rowOutside[row] = std::min(outside[static_cast<size_t>(row) * d], totalBlocks - owned);
     }
+    std::vector<PetscInt>().swap(inside);
+    std::vector<PetscInt>().swap(outside);
 
     Mat matrix = nullptr;
     requirePetsc(MatCreate(PETSC_COMM_WORLD, &matrix), "creating the matrix");
-    requirePetsc(
-        MatSetSizes(matrix, ownedBlocks * d, ownedBlocks * d, PETSC_DETERMINE, PETSC_DETERMINE),
-        "sizing the matrix");
+    requirePetsc(MatSetSizes(matrix, owned * d, owned * d, PETSC_DETERMINE, PETSC_DETERMINE),
+                 "sizing the matrix");
     requirePetsc(MatSetBlockSize(matrix, d), "blocking the matrix");
     requirePetsc(MatSetType(matrix, MATAIJ), "choosing the matrix type");
     requirePetsc(
         MatXAIJSetPreallocation(matrix, d, rowInside.data(), rowOutside.data(), nullptr, nullptr),
         "preallocating the matrix");
-    ISLocalToGlobalMapping map = nullptr;
-    PetscInt localSize = 0;
-    PetscSectionGetStorageSize(local, &localSize);
-    requirePetsc(ISLocalToGlobalMappingCreate(PETSC_COMM_WORLD, d, localSize / d,
-                                              localBlocks.data(), PETSC_COPY_VALUES, &map),
-                 "numbering the matrix");
-    requirePetsc(MatSetLocalToGlobalMapping(matrix, map, map), "numbering the matrix");
-    ISLocalToGlobalMappingDestroy(&map);
+    std::vector<PetscInt>().swap(rowInside);
+    std::vector<PetscInt>().swap(rowOutside);
+    {
+        std::vector<PetscInt> blocks(nodes);
+        for (size_t n = 0; n < nodes; ++n) {
+            blocks[n] = blockOf(n);
+        }
+        ISLocalToGlobalMapping map = nullptr;
+        requirePetsc(ISLocalToGlobalMappingCreate(PETSC_COMM_WORLD, d, static_cast<PetscInt>(nodes),
+                                                  blocks.data(), PETSC_COPY_VALUES, &map),
+                     "numbering the matrix");
+        requirePetsc(MatSetLocalToGlobalMapping(matrix, map, map), "numbering the matrix");
+        ISLocalToGlobalMappingDestroy(&map);
+    }
 
     // The pattern laid down once, a block row at a time in column order, so that every assembly
-    // adds into entries that exist instead of inserting them element by element; the matrix is
-    // then the one DMCreateMatrix made, entry for entry.
+    // adds into entries that exist instead of inserting them element by element.
     std::vector<PetscInt> columns;
     std::vector<PetscScalar> zeros;
-    for (PetscInt v = 0; v < vertexCount; ++v) {
-        const PetscInt count = distinct[v];
-        columns.resize(static_cast<size_t>(count));
-        for (PetscInt k = 0; k < count; ++k) {
-            columns[k] = localBlock[neighbour[start[v] + k]];
-        }
-        zeros.assign(static_cast<size_t>(count) * d * d, 0.0);
-        requirePetsc(MatSetValuesBlockedLocal(matrix, 1, &localBlock[v], count, columns.data(),
+    for (size_t n = 0; n < nodes; ++n) {
+        const PetscInt row = static_cast<PetscInt>(n);
+        columns.assign(neighbour.begin() + static_cast<std::ptrdiff_t>(start[n]),
+                       neighbour.begin() + static_cast<std::ptrdiff_t>(start[n + 1]));
+        zeros.assign(columns.size() * d * d, 0.0);
+        requirePetsc(MatSetValuesBlockedLocal(matrix, 1, &row,
+                                              static_cast<PetscInt>(columns.size()), columns.data(),
                                               zeros.data(), ADD_VALUES),
                      "laying down the matrix pattern");
     }
+    std::vector<int32_t>().swap(neighbour);
+    std::vector<size_t>().swap(start);
     requirePetsc(MatAssemblyBegin(matrix, MAT_FINAL_ASSEMBLY), "laying down the matrix pattern");
     requirePetsc(MatAssemblyEnd(matrix, MAT_FINAL_ASSEMBLY), "laying down the matrix pattern");
     requirePetsc(MatSetOption(matrix, MAT_SPD, PETSC_TRUE), "marking the matrix SPD");
@@ -242,56 +245,47 @@ Mat DistributedAssembly::createMatrix() const {
 }
 
 Vec DistributedAssembly::createVector() const {
+    const int d = piece_.dofsPerNode;
+    const int self = thisRank();
     Vec vector = nullptr;
-    requirePetsc(DMCreateGlobalVector(dm_, &vector), "creating a vector");
+    requirePetsc(VecCreate(PETSC_COMM_WORLD, &vector), "creating a vector");
+    requirePetsc(VecSetSizes(vector, (firstBlock_[self + 1] - firstBlock_[self]) * d,
+                             firstBlock_.back() * d),
+                 "creating a vector");
+    requirePetsc(VecSetBlockSize(vector, d), "creating a vector");
+    requirePetsc(VecSetType(vector, VECSTANDARD), "creating a vector");
     return vector;
 }
 
 void DistributedAssembly::scatter(const std::vector<double>& nodal, Vec global) const {
-    Vec local = nullptr;
-    requirePetsc(DMGetLocalVector(dm_, &local), "borrowing a local vector");
+    const int d = piece_.dofsPerNode;
     PetscScalar* values = nullptr;
-    VecGetArray(local, &values);
-    for (size_t dof = 0; dof < localDof_.size(); ++dof) {
-        values[localDof_[dof]] = nodal[dof];
+    requirePetsc(VecGetArray(global, &values), "gathering a field");
+    for (size_t node = 0; node < slot_.size(); ++node) {
+        if (slot_[node] >= 0) {
+            std::copy(&nodal[node * d], &nodal[node * d] + d, values + slot_[node] * d);
+        }
     }
-    VecRestoreArray(local, &values);
-    requirePetsc(DMLocalToGlobal(dm_, local, INSERT_VALUES, global), "gathering a field");
-    DMRestoreLocalVector(dm_, &local);
+    VecRestoreArray(global, &values);
 }
 
 std::vector<double> DistributedAssembly::gather(Vec global) const {
-    Vec local = nullptr;
-    requirePetsc(DMGetLocalVector(dm_, &local), "borrowing a local vector");
-    requirePetsc(DMGlobalToLocal(dm_, global, INSERT_VALUES, local), "spreading a field");
+    std::vector<double> nodal(piece_.dofCount());
     const PetscScalar* values = nullptr;
-    VecGetArrayRead(local, &values);
-    std::vector<double> nodal(localDof_.size());
-    for (size_t dof = 0; dof < localDof_.size(); ++dof) {
-        nodal[dof] = values[localDof_[dof]];
-    }
-    VecRestoreArrayRead(local, &values);
-    DMRestoreLocalVector(dm_, &local);
+    requirePetsc(VecGetArrayRead(global, &values), "spreading a field");
+    spread(values, nodal.data());
+    VecRestoreArrayRead(global, &values);
     return nodal;
 }
 
 std::vector<double> DistributedAssembly::summed(const std::vector<double>& nodal) const {
-    Vec local = nullptr, global = nullptr;
-    requirePetsc(DMGetLocalVector(dm_, &local), "borrowing a local vector");
-    requirePetsc(DMGetGlobalVector(dm_, &global), "borrowing a global vector");
-    VecSet(local, 0.0);
-    PetscScalar* values = nullptr;
-    VecGetArray(local, &values);
-    for (size_t dof = 0; dof < localDof_.size(); ++dof) {
-        values[localDof_[dof]] = nodal[dof];
-    }
-    VecRestoreArray(local, &values);
-    VecSet(global, 0.0);
-    requirePetsc(DMLocalToGlobal(dm_, local, ADD_VALUES, global), "summing a field");
-    std::vector<double> sums = gather(global);
-    DMRestoreLocalVector(dm_, &local);
-    DMRestoreGlobalVector(dm_, &global);
-    return sums;
+    const int self = thisRank();
+    std::vector<PetscScalar> sums(
+        static_cast<size_t>(firstBlock_[self + 1] - firstBlock_[self]) * piece_.dofsPerNode, 0.0);
+    add(nodal.data(), sums.data());
+    std::vector<double> result(piece_.dofCount());
+    spread(sums.data(), result.data());
+    return result;
 }
 
 void DistributedAssembly::assemble(ElementKernels& kernels, Vec u, Vec force, Mat stiffness,
@@ -299,20 +293,8 @@ void DistributedAssembly::assemble(ElementKernels& kernels, Vec u, Vec force, Ma
     const Model& model = piece_;
     const int npe = model.nodesPerElement;
     const int dofs = npe * model.dofsPerNode;
-    Vec uLocal = nullptr, forceLocal = nullptr, magnitudeLocal = nullptr;
-    requirePetsc(DMGetLocalVector(dm_, &uLocal), "borrowing a local vector");
-    requirePetsc(DMGetLocalVector(dm_, &forceLocal), "borrowing a local vector");
-    requirePetsc(DMGetLocalVector(dm_, &magnitudeLocal), "borrowing a local vector");
-    requirePetsc(DMGlobalToLocal(dm_, u, INSERT_VALUES, uLocal), "exchanging the displacements");
-    const PetscScalar* uValues = nullptr;
-    VecGetArrayRead(uLocal, &uValues);
-    std::vector<double> uModel(model.dofCount());
-    for (size_t dof = 0; dof < uModel.size(); ++dof) {
-        uModel[dof] = uValues[localDof_[dof]];
-    }
-    VecRestoreArrayRead(uLocal, &uValues);
-    VecSet(forceLocal, 0.0);
-    VecSet(magnitudeLocal, 0.0);
+    const std::vector<double> uModel = gather(u);
+    std::vector<double> f(model.dofCount(), 0.0), m(magnitude ? model.dofCount() : 0, 0.0);
     if (stiffness) {
         requirePetsc(MatZeroEntries(stiffness), "clearing the matrix");
     }
@@ -321,9 +303,6 @@ void DistributedAssembly::assemble(ElementKernels& kernels, Vec u, Vec force, Ma
     double stored[kStoredReals];
     std::vector<PetscInt> rows(static_cast<size_t>(dofs));
     std::vector<PetscScalar> full(static_cast<size_t>(dofs) * dofs);
-    PetscScalar *f = nullptr, *m = nullptr;
-    VecGetArray(forceLocal, &f);
-    VecGetArray(magnitudeLocal, &m);
     ForeignCallScope foreign("tangent kernel", model.elementIds.data());
     for (size_t e = 0; e < model.elementCount(); ++e) {
         foreign.at(static_cast<int64_t>(e));
@@ -331,20 +310,17 @@ void DistributedAssembly::assemble(ElementKernels& kernels, Vec u, Vec force, Ma
         for (int i = 0; i < dofs; ++i) {
             const size_t node =
                 static_cast<size_t>(model.elements[e * npe + i / model.dofsPerNode]);
-            rows[i] = localDof_[node * model.dofsPerNode + i % model.dofsPerNode];
-            f[rows[i]] += call.p()[i];
+            rows[i] = static_cast<PetscInt>(node * model.dofsPerNode + i % model.dofsPerNode);
+            f[static_cast<size_t>(rows[i])] += call.p()[i];
         }
         for (int i = 0; magnitude && i < dofs; ++i) {
             double size = 0;
             for (int j = 0; j < dofs; ++j) {
                 const double kij = i <= j ? call.s()[static_cast<size_t>(i) * dofs + j]
                                           : call.s()[static_cast<size_t>(j) * dofs + i];
-                const size_t node =
-                    static_cast<size_t>(model.elements[e * npe + j / model.dofsPerNode]);
-                size += std::fabs(kij) *
-                        std::fabs(uModel[node * model.dofsPerNode + j % model.dofsPerNode]);
+                size += std::fabs(kij) * std::fabs(uModel[static_cast<size_t>(rows[j])]);
             }
-            m[rows[i]] += size;
+            m[static_cast<size_t>(rows[i])] += size;
         }
         if (stiffness) {
             // The kernels fill the upper triangle; PETSc's matrix holds both.
@@ -360,18 +336,16 @@ void DistributedAssembly::assemble(ElementKernels& kernels, Vec u, Vec force, Ma
                          "adding an element's stiffness");
         }
     }
-    VecRestoreArray(forceLocal, &f);
-    VecRestoreArray(magnitudeLocal, &m);
-    requirePetsc(VecSet(force, 0.0), "clearing the force");
-    requirePetsc(DMLocalToGlobal(dm_, forceLocal, ADD_VALUES, force), "summing the forces");
-    if (magnitude) {
-        requirePetsc(VecSet(magnitude, 0.0), "clearing the magnitudes");
-        requirePetsc(DMLocalToGlobal(dm_, magnitudeLocal, ADD_VALUES, magnitude),
-                     "summing the magnitudes");
+    for (auto [local, global] : {std::make_pair(&f, force), std::make_pair(&m, magnitude)}) {
+        if (!global) {
+            continue;
+        }
+        requirePetsc(VecSet(global, 0.0), "clearing a sum");
+        PetscScalar* values = nullptr;
+        requirePetsc(VecGetArray(global, &values), "summing over the ranks");
+        add(local->data(), values);
+        VecRestoreArray(global, &values);
     }
-    DMRestoreLocalVector(dm_, &uLocal);
-    DMRestoreLocalVector(dm_, &forceLocal);
-    DMRestoreLocalVector(dm_, &magnitudeLocal);
     if (stiffness) {
         requirePetsc(MatAssemblyBegin(stiffness, MAT_FINAL_ASSEMBLY), "assembling the matrix");
         requirePetsc(MatAssemblyEnd(stiffness, MAT_FINAL_ASSEMBLY), "assembling the matrix");

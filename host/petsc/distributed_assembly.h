@@ -1,6 +1,10 @@
 // Each rank's elements through the element's kernels into PETSc objects laid out by the
 // distributed mesh: a matrix of block size the unknowns per node, preallocated from the piece's
-// elements, and global vectors whose shared entries PETSc sums and exchanges.
+// elements, and global vectors whose shared entries are summed and exchanged here.
+//
+// The layout is read from the mesh once, in the constructor; after that the mesh may go. The
+// plex costs some hundreds of bytes per cell, more than the matrix, and the solve needs only the
+// numbering of the unknowns, which the piece's node tags carry.
 #pragma once
 
 #include "distributed_mesh.h"
@@ -8,6 +12,7 @@
 #include "model.h"
 
 #include <petscmat.h>
+#include <petscsf.h>
 
 #include <vector>
 
@@ -15,7 +20,8 @@ namespace xefhost {
 
 class DistributedAssembly {
   public:
-    // piece: the model built on mesh.localPiece(); both must outlive this object.
+    // Collective. piece: the model built on mesh.localPiece(); it must outlive this object, the
+    // mesh need not.
     DistributedAssembly(const DistributedMesh& mesh, const Model& piece);
     ~DistributedAssembly();
     DistributedAssembly(const DistributedAssembly&) = delete;
@@ -40,16 +46,20 @@ class DistributedAssembly {
     // holding the whole model would have.
     std::vector<double> summed(const std::vector<double>& local) const;
     // Whether this rank owns the model unknown (each shared one has one owner).
-    bool owns(size_t dof) const { return owned_[dof]; }
-    // The model unknown's index in the plex's local vectors, as the matrix's local numbering.
-    PetscInt localIndex(size_t dof) const { return localDof_[dof]; }
+    bool owns(size_t dof) const { return slot_[dof / piece_.dofsPerNode] >= 0; }
+    // The model unknown's index in the matrix's local numbering, which is the model's own.
+    PetscInt localIndex(size_t dof) const { return static_cast<PetscInt>(dof); }
 
   private:
+    // The model's values at its unknowns from this rank's part of a global array, and back.
+    void spread(const PetscScalar* global, double* model) const;
+    void add(const double* model, PetscScalar* global) const;
+
     const Model& piece_;
-    DM dm_;
-    std::vector<PetscInt> localDof_;   // [model dofs]: index in the plex's local vectors
-    std::vector<PetscInt> nodeVertex_; // [model nodes]: the plex vertex, counted from the first
-    std::vector<char> owned_;          // [model dofs]
+    std::vector<PetscInt> firstBlock_; // [ranks + 1]: each rank's block rows from its first on
+    std::vector<PetscInt> slot_;       // [model nodes]: the owned block, or -(1 + the halo node)
+    size_t haloNodes_ = 0;             // model nodes that other ranks own
+    PetscSF halo_ = nullptr;           // the halo's unknowns (leaves) to their owners' (roots)
 };
 
 } // namespace xefhost

@@ -40,6 +40,7 @@ class DistributedMesh {
     struct Plex;
     std::unique_ptr<Plex> plex_;
     std::vector<PhysicalGroup> groups_;
+    int commonCellTag_ = 0; // the group of every cell that the cell label leaves out
 };
 
 } // namespace xefhost

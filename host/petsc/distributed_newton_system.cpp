@@ -27,14 +27,14 @@ DistributedNewtonSystem::DistributedNewtonSystem(const Model& piece, ElementKern
     }
     externalForce_ = assembly.summed(piece.externalForce);
     matrix_ = assembly.createMatrix();
-    for (Vec* v : {&u_, &force_, &magnitude_, &rhs_, &du_}) {
+    for (Vec* v : {&u_, &force_, &magnitude_}) {
         *v = assembly.createVector();
     }
 }
 
 DistributedNewtonSystem::~DistributedNewtonSystem() {
     ksp_.reset();
-    for (Vec* v : {&u_, &force_, &magnitude_, &rhs_, &du_}) {
+    for (Vec* v : {&u_, &force_, &magnitude_}) {
         VecDestroy(v);
     }
     MatDestroy(&matrix_);
@@ -96,9 +96,11 @@ void DistributedNewtonSystem::solve(const std::vector<double>& residual, std::ve
     for (size_t dof = 0; dof < free.size(); ++dof) {
         free[dof] = fixed_[dof] ? 0.0 : free[dof];
     }
-    assembly_.scatter(free, rhs_);
-    ksp_->solve(rhs_, du_);
-    du = assembly_.gather(du_);
+    assembly_.scatter(free, force_);
+    // Zero, not the displacements, is the guess where the options ask for a nonzero one.
+    requirePetsc(VecSet(u_, 0.0), "clearing the correction");
+    ksp_->solve(force_, u_);
+    du = assembly_.gather(u_);
     for (size_t dof = 0; dof < du.size(); ++dof) {
         du[dof] = fixed_[dof] ? 0.0 : du[dof];
     }

@@ -47,7 +47,9 @@ class DistributedNewtonSystem : public NewtonSystem {
     std::vector<double> prescribed_, externalForce_;
     std::vector<PetscInt> fixedLocal_; // the plex's local indices of the fixed unknowns
     Mat matrix_ = nullptr;
-    Vec u_ = nullptr, force_ = nullptr, magnitude_ = nullptr, rhs_ = nullptr, du_ = nullptr;
+    // The displacements' vector takes the correction and the forces' the right-hand side: each
+    // is read out before the other use, and a vector is 16 bytes a node.
+    Vec u_ = nullptr, force_ = nullptr, magnitude_ = nullptr;
     std::unique_ptr<PetscKsp> ksp_;
 };
 
