@@ -23,6 +23,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 namespace {
 
@@ -32,7 +33,9 @@ constexpr int kColumns = 10, kRows = 2;
 
 // [0, 10] x [0, 1] in 10 x 2 squares, each two triangles or one quadrilateral, its left and right
 // edges and its lower left corner as physical groups; read on rank 0 only.
-Mesh coarseStrip(bool quadrilaterals = false) {
+// With `mixed`, the cells right of x = 5 are the group "right" (tag 5) and those of the first
+// square are in no group (tag 0), so that the cell groups are not all one.
+Mesh coarseStrip(bool quadrilaterals = false, bool mixed = false) {
     molrtest::TriangleMesh grid;
     molrtest::addRectangle(grid, 0, 0, 10, 1, kColumns, kRows);
     Mesh mesh;
@@ -66,9 +69,22 @@ Mesh coarseStrip(bool quadrilaterals = false) {
             }
         }
     }
+    for (size_t e = 0; mixed && e < triangles.size(); ++e) {
+        double x = 0, y = 0;
+        for (int k = 0; k < triangles.nodesPerElement; ++k) {
+            x += mesh.coords[3 * triangles.connectivity[e * triangles.nodesPerElement + k]];
+            y += mesh.coords[3 * triangles.connectivity[e * triangles.nodesPerElement + k] + 1];
+        }
+        x /= triangles.nodesPerElement;
+        y /= triangles.nodesPerElement;
+        triangles.physicalTag[e] = x > 5 ? 5 : x < 1 && y < 0.5 ? 0 : 3;
+    }
     ElementBlock corner{15, 0, 1, {200}, {4}, {0}};
     mesh.blocks = {lines, triangles, corner};
     mesh.groups = {{1, 1, "left"}, {1, 2, "right"}, {2, 3, "strip"}, {0, 4, "corner"}};
+    if (mixed) {
+        mesh.groups.push_back({2, 5, "right half"});
+    }
     return mesh;
 }
 
@@ -167,6 +183,37 @@ TEST(DistributedMesh, RefinementAfterDistributionKeepsEveryCellLineAndGroup) {
                 const Model model = buildModel(piece, problem, traits);
                 EXPECT_EQ(model.elementCount(), static_cast<size_t>(local));
             }
+        }
+    }
+}
+
+// The cells' groups survive distribution and refinement whatever their mix, ungrouped cells
+// included: each group keeps its area.
+TEST(DistributedMesh, RefinementKeepsEveryCellGroup) {
+    int rank = 0;
+    MPI_Comm_rank(MPI_COMM_WORLD, &rank);
+    for (const bool quadrilaterals : {false, true}) {
+        const Mesh coarse = rank == 0 ? coarseStrip(quadrilaterals, true) : Mesh{};
+        for (int refinements = 0; refinements <= 2; ++refinements) {
+            const DistributedMesh mesh(coarse, refinements);
+            const Mesh piece = mesh.localPiece();
+            std::map<int, double> areaOf;
+            for (const ElementBlock& cells : piece.blocks) {
+                for (size_t e = 0; cells.dimension == 2 && e < cells.size(); ++e) {
+                    const int32_t* corner = &cells.connectivity[e * cells.nodesPerElement];
+                    double twice = 0;
+                    for (int k = 0; k < cells.nodesPerElement; ++k) {
+                        const double* p = &piece.coords[3 * corner[k]];
+                        const double* q =
+                            &piece.coords[3 * corner[(k + 1) % cells.nodesPerElement]];
+                        twice += p[0] * q[1] - q[0] * p[1];
+                    }
+                    areaOf[cells.physicalTag[e]] += std::fabs(twice) / 2;
+                }
+            }
+            EXPECT_NEAR(sum(areaOf[0]), 0.5, 1e-12) << refinements << " refinements";
+            EXPECT_NEAR(sum(areaOf[3]), 4.5, 1e-12) << refinements << " refinements";
+            EXPECT_NEAR(sum(areaOf[5]), 5.0, 1e-12) << refinements << " refinements";
         }
     }
 }
