@@ -199,7 +199,8 @@ Analysis solvePieces(const Mesh& coarse, int level, const Problem& problem,
                                  "-element mesh at level " + std::to_string(level) +
                                  "; run on fewer ranks or refine the coarse mesh");
         }
-        a.model = buildModel(local, problem, description.traits(), ModelExtent::Piece);
+        const std::vector<char> owned = mesh->ownedNodes();
+        a.model = buildModel(local, problem, description.traits(), ModelExtent::Piece, &owned);
     }
     a.gpostNames = description.gpostNames();
     a.npostNames = description.npostNames();

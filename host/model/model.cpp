@@ -56,8 +56,9 @@ bool inGroup(const std::vector<std::pair<int, int>>& tags, int dimension, int ta
 class ModelBuilder {
   public:
     ModelBuilder(const Mesh& mesh, const Problem& problem, const ElementTraits& element,
-                 ModelExtent extent)
-        : mesh_(mesh), problem_(problem), element_(element), extent_(extent) {}
+                 ModelExtent extent, const std::vector<char>* ownedNodes)
+        : mesh_(mesh), problem_(problem), element_(element), extent_(extent),
+          ownedNodes_(ownedNodes) {}
 
     Model build() {
         selectElements();
@@ -497,12 +498,21 @@ class ModelBuilder {
     }
 
     void applyPointLoads() {
-        if (extent_ == ModelExtent::Piece && !problem_.pointLoads.empty()) {
+        if (extent_ == ModelExtent::Piece && !ownedNodes_ && !problem_.pointLoads.empty()) {
             throw ModelError(problem_.path + ": point_load: a model held in pieces would apply it "
                                              "on every piece that holds the node; use a traction");
         }
+        std::vector<char> applies(model_.nodeCount(), 1);
+        for (size_t meshNode = 0; ownedNodes_ && meshNode < nodeIndex_.size(); ++meshNode) {
+            if (nodeIndex_[meshNode] >= 0) {
+                applies[nodeIndex_[meshNode]] = (*ownedNodes_)[meshNode];
+            }
+        }
         for (const PointLoadSpec& load : problem_.pointLoads) {
             for (int32_t node : groupNodes(load.group, problem_.path + ": point_load")) {
+                if (!applies[node]) {
+                    continue;
+                }
                 model_.externalForce[model_.displacementDof(node, 0)] += load.force[0];
                 model_.externalForce[model_.displacementDof(node, 1)] += load.force[1];
             }
@@ -513,6 +523,7 @@ class ModelBuilder {
     const Problem& problem_;
     const ElementTraits& element_;
     ModelExtent extent_;
+    const std::vector<char>* ownedNodes_;
     const GmshTopology* type_ = nullptr;
     std::vector<int> gmshNode_;    // Gmsh node of each element node
     std::vector<int> elementNode_; // element node of each Gmsh node
@@ -539,8 +550,8 @@ std::string describeElement(const Model& model, size_t element) {
 }
 
 Model buildModel(const Mesh& mesh, const Problem& problem, const ElementTraits& element,
-                 ModelExtent extent) {
-    return ModelBuilder(mesh, problem, element, extent).build();
+                 ModelExtent extent, const std::vector<char>* ownedNodes) {
+    return ModelBuilder(mesh, problem, element, extent, ownedNodes).build();
 }
 
 } // namespace xefhost

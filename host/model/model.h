@@ -49,11 +49,14 @@ struct Model {
 std::string describeElement(const Model& model, size_t element);
 
 // Whether the mesh is the whole model, or one process's piece of a model held in pieces: a piece
-// may lack a group's nodes and lines, which the caller checks over every piece, and takes no
-// point loads, which each piece that shares the node would apply.
+// may lack a group's nodes and lines, which the caller checks over every piece.
 enum class ModelExtent { Whole, Piece };
 
+// `ownedNodes`, for a piece: per mesh node, whether this piece owns it. A point load is applied
+// by the owner of its node alone, since the pieces that share a node sum what they apply there;
+// a piece without it takes no point loads.
 Model buildModel(const Mesh& mesh, const Problem& problem, const ElementTraits& element,
-                 ModelExtent extent = ModelExtent::Whole);
+                 ModelExtent extent = ModelExtent::Whole,
+                 const std::vector<char>* ownedNodes = nullptr);
 
 } // namespace xefhost
