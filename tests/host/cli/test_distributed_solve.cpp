@@ -1,9 +1,9 @@
 // `mpirun -n N xefhost solve` with the PETSc method, on 1 to 8 ranks (oversubscribed), gives
 // the answers of the embedded CHOLMOD path: on the cantilever under a traction and under point
 // loads at every node (those that ranks share included), on the thick cylinder with the same
-// convergence rates, and on the patch test to 1e-10, with the same reactions. Its results are a
-// .pvtu over one piece per rank and the one process's picture; a failure on the ranks ends the job
-// with the failure's message and exit code.
+// convergence rates (also with another library's quadrilateral), and on the patch test to 1e-10,
+// with the same reactions. Its results are a .pvtu over one piece per rank and the one process's
+// picture; a failure on the ranks ends the job with the failure's message and exit code.
 #include "command_runner.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +31,7 @@ struct ProblemCase {
     int refine;
     const char* body; // the problem file after its [mesh] table
     double tolerance; // on the energy, the displacement and the reactions, relative
+    const char* element = MOLR_MODULE_PATH;
 };
 
 const ProblemCase kProblems[] = {
@@ -48,6 +49,13 @@ const ProblemCase kProblems[] = {
      "[[material]]\nE = 1000.0\nnu = 0.3\n[[fix]]\ngroup = \"clamped\"\nx = 0.0\ny = 0.0\n"
      "[[point_load]]\ngroup = \"beam\"\nforce = [0.0, -0.001]\n",
      1e-8},
+    // Another library's element, of another topology.
+    {"quadrilateral-cylinder", "cylinder/cylinder_quadrilateral.geo", 0.2, 2,
+     "[[material]]\nE = 1000.0\nnu = 0.3\n[[fix]]\ngroup = \"symmetry-x\"\nx = 0.0\n"
+     "[[fix]]\ngroup = \"symmetry-y\"\ny = 0.0\n[[pressure]]\ngroup = \"inner\"\nvalue = 1.0\n"
+     "[exact]\nsolution = \"lame-cylinder\"\ninner_radius = 1.0\nouter_radius = 2.0\n"
+     "pressure = 1.0\n",
+     1e-8, MOLR_FOREIGN_QUADRILATERAL},
     {"patch", "patch/patch.geo", 0.5, 1,
      "[[material]]\nE = 200.0\nnu = 0.25\n[[fix]]\ngroup = \"boundary\"\nexact = true\n"
      "[exact]\nsolution = \"uniform-strain\"\noffset = [0.001, -0.002]\n"
@@ -108,10 +116,11 @@ fs::path prepare(const ProblemCase& c, const std::string& test) {
 }
 
 molrtest::CommandResult solve(const fs::path& dir, const std::string& method, int ranks, int refine,
-                              const std::string& out, const std::string& extra = "") {
+                              const std::string& out, const std::string& extra = "",
+                              const std::string& element = MOLR_MODULE_PATH) {
     const std::string command = molrtest::xefhost() + " solve " +
-                                (dir / (method + ".toml")).string() + " --element " +
-                                MOLR_MODULE_PATH + " --refine " + std::to_string(refine) + " -o " +
+                                (dir / (method + ".toml")).string() + " --element " + element +
+                                " --refine " + std::to_string(refine) + " -o " +
                                 (dir / out).string() + " " + extra;
     return molrtest::runCommand(ranks > 0 ? kMpirun + std::to_string(ranks) + " " + command
                                           : command);
@@ -124,7 +133,8 @@ double relative(double a, double b, double scale) {
 TEST(DistributedSolve, RanksGiveTheEmbeddedAnswers) {
     for (const ProblemCase& c : kProblems) {
         const fs::path dir = prepare(c, "answers");
-        const molrtest::CommandResult embedded = solve(dir, "cholmod", 0, c.refine, "embedded");
+        const molrtest::CommandResult embedded =
+            solve(dir, "cholmod", 0, c.refine, "embedded", "", c.element);
         ASSERT_EQ(embedded.exitCode, 0) << embedded.output;
         const std::string reference = readText(dir / "embedded" / "cholmod.json");
         const size_t levels = static_cast<size_t>(c.refine) + 1;
@@ -133,7 +143,8 @@ TEST(DistributedSolve, RanksGiveTheEmbeddedAnswers) {
                   std::string(c.body).find("[exact]") == std::string::npos ? 0 : levels);
         for (const int ranks : {1, 2, 3, 4, 8}) {
             const std::string out = "ranks" + std::to_string(ranks);
-            const molrtest::CommandResult r = solve(dir, "petsc", ranks, c.refine, out);
+            const molrtest::CommandResult r =
+                solve(dir, "petsc", ranks, c.refine, out, "", c.element);
             ASSERT_EQ(r.exitCode, 0) << c.name << " on " << ranks << " ranks\n" << r.output;
             const std::string json = readText(dir / out / "petsc.json");
             SCOPED_TRACE(std::string(c.name) + " on " + std::to_string(ranks) + " ranks");
