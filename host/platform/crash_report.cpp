@@ -74,7 +74,15 @@ void handleFaultsOnAlternateStack(void (*handler)(int, siginfo_t*, void*), const
 }
 
 void installCrashReport() {
-    handleFaultsOnAlternateStack(reportCrash, kSignals, kSignalCount, previous);
+    // Installed again after a library (MPI) put handlers of its own in place, the report must not
+    // take itself for the handler before it: handing over would call itself without end.
+    struct sigaction replaced[kSignalCount];
+    handleFaultsOnAlternateStack(reportCrash, kSignals, kSignalCount, replaced);
+    for (int i = 0; i < kSignalCount; ++i) {
+        if (!(replaced[i].sa_flags & SA_SIGINFO) || replaced[i].sa_sigaction != reportCrash) {
+            previous[i] = replaced[i];
+        }
+    }
 }
 
 } // namespace xefhost
