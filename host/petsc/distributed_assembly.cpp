@@ -2,6 +2,7 @@
 
 #include "call_records.h"
 #include "crash_report.h"
+#include "finite_outputs.h"
 #include "petsc_runtime.h"
 
 #include <algorithm>
@@ -303,6 +304,7 @@ void DistributedAssembly::assemble(ElementKernels& kernels, Vec u, Vec force, Ma
     double stored[kStoredReals];
     std::vector<PetscInt> rows(static_cast<size_t>(dofs));
     std::vector<PetscScalar> full(static_cast<size_t>(dofs) * dofs);
+    bool finiteStiffness = true;
     ForeignCallScope foreign("tangent kernel", model.elementIds.data());
     for (size_t e = 0; e < model.elementCount(); ++e) {
         foreign.at(static_cast<int64_t>(e));
@@ -329,12 +331,18 @@ void DistributedAssembly::assemble(ElementKernels& kernels, Vec u, Vec force, Ma
                     full[static_cast<size_t>(i) * dofs + j] =
                         i <= j ? call.s()[static_cast<size_t>(i) * dofs + j]
                                : call.s()[static_cast<size_t>(j) * dofs + i];
+                    finiteStiffness &= std::isfinite(full[static_cast<size_t>(i) * dofs + j]);
                 }
             }
             requirePetsc(MatSetValuesLocal(stiffness, dofs, rows.data(), dofs, rows.data(),
                                            full.data(), ADD_VALUES),
                          "adding an element's stiffness");
         }
+    }
+    // As on one process: no value that is not finite reaches the solver, and the first element
+    // that returned one is named.
+    if (!finiteStiffness || !allFinite(f, 1)) {
+        throwNonFiniteTangent(model, kernels, uModel, stiffness != nullptr);
     }
     for (auto [local, global] : {std::make_pair(&f, force), std::make_pair(&m, magnitude)}) {
         if (!global) {
