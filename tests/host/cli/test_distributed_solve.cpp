@@ -3,7 +3,8 @@
 // loads at every node (those that ranks share included), on the thick cylinder with the same
 // convergence rates (also with another library's quadrilateral), and on the patch test to 1e-10,
 // with the same reactions. Its results are a .pvtu over one piece per rank and the one process's
-// picture; a failure on the ranks ends the job with the failure's message and exit code.
+// picture; a failure on the ranks, a faulty element's included, ends the job with the failure's
+// message and exit code.
 #include "command_runner.h"
 
 #include <gtest/gtest.h>
@@ -223,6 +224,31 @@ TEST(DistributedSolve, PictureIsTheEmbeddedOne) {
     };
     EXPECT_EQ(untitled(readText(dir / "ranks3" / "petsc.svg"), "petsc"),
               untitled(readText(dir / "embedded" / "cholmod.svg"), "cholmod"));
+}
+
+// A foreign element that crashes or returns what is not finite, on one rank or several, ends
+// every rank, names its kernel and writes no results.
+TEST(DistributedSolve, AFaultyElementEndsEveryRankNamingItsKernel) {
+    const fs::path dir = prepare(problemNamed("cantilever"), "faulty");
+    const struct {
+        const char* lie; // MOLR_LIE of the lying element
+        const char* expected;
+    } cases[] = {
+        {"", "wrote"},
+        {"tangent=crash", "crashed with SIGSEGV (segmentation fault) in its tangent kernel at"},
+        {"tangent=inf", "tangent kernel returned a value that is not finite for element"},
+        {"post=nan", "post-processing kernel returned a value that is not finite for element"},
+    };
+    for (const auto& c : cases) {
+        const molrtest::CommandResult r = molrtest::runCommand(
+            "MOLR_LIE=" + std::string(c.lie) + " " + kMpirun + "2 " + molrtest::xefhost() +
+            " solve " + (dir / "petsc.toml").string() + " --element " + MOLR_LYING_ELEMENT +
+            " -o " + (dir / "out").string());
+        EXPECT_EQ(r.exitCode == 0, *c.lie == 0) << c.lie << "\n" << r.output;
+        EXPECT_NE(r.output.find(c.expected), std::string::npos) << c.lie << "\n" << r.output;
+        EXPECT_EQ(fs::exists(dir / "out" / "petsc.pvtu"), *c.lie == 0) << c.lie;
+        fs::remove_all(dir / "out");
+    }
 }
 
 struct FailureCase {
