@@ -21,15 +21,17 @@ PetscRuntime::PetscRuntime(const std::string& problemOptions,
                            const std::vector<std::string>& arguments) {
     // The host reports crashes and interruptions itself; PETSc's handler would take them over.
     requirePetsc(PetscOptionsSetValue(nullptr, "-no_signal_handler", nullptr), "setting options");
-    requirePetsc(PetscInitializeNoArguments(), "initialisation");
-    // Errors come back as codes, turned into exceptions here, instead of a printed traceback.
-    requirePetsc(PetscPushErrorHandler(PetscReturnErrorHandler, nullptr), "setting error handler");
+    // The options go in before initialisation, which reads those it acts on (-log_view starts
+    // the event log there; set later, it made finalisation view a log that never began).
     requirePetsc(PetscOptionsInsertString(nullptr, problemOptions.c_str()), "[solve] options");
     std::string line;
     for (const std::string& argument : arguments) {
         line += argument + " ";
     }
     requirePetsc(PetscOptionsInsertString(nullptr, line.c_str()), "command-line options");
+    requirePetsc(PetscInitializeNoArguments(), "initialisation");
+    // Errors come back as codes, turned into exceptions here, instead of a printed traceback.
+    requirePetsc(PetscPushErrorHandler(PetscReturnErrorHandler, nullptr), "setting error handler");
     // MPI may have put handlers of its own in place of the host's.
     installCrashReport();
     installInterruptCleanup();
