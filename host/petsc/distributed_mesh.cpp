@@ -1,6 +1,7 @@
 #include "distributed_mesh.h"
 
 #include "petsc_runtime.h"
+#include "uniform_refinement.h"
 
 #include <petscdmplex.h>
 #include <petscsf.h>
@@ -270,10 +271,9 @@ DistributedMesh::DistributedMesh(const Mesh& coarse, int refinements)
     requirePetsc(DMPlexDistribute(dm, 0, nullptr, &distributed), "distributing the mesh");
     plex_->replace(distributed);
     for (int level = 0; level < refinements; ++level) {
-        DM fine = nullptr;
-        requirePetsc(DMPlexSetRefinementUniform(plex_->dm, PETSC_TRUE), "asking for refinement");
-        requirePetsc(DMRefine(plex_->dm, PETSC_COMM_WORLD, &fine), "refining the mesh");
-        plex_->replace(fine);
+        OwnedMat prolongation;
+        plex_->replace(refineUniformly(plex_->dm, prolongation));
+        prolongations_.push_back(std::move(prolongation));
     }
     groups_ = sharedGroups(root ? coarse.groups : std::vector<PhysicalGroup>{});
 }
@@ -408,6 +408,10 @@ std::vector<char> DistributedMesh::ownedNodes() const {
     }
     ISRestoreIndices(numbers, &number);
     return owned;
+}
+
+Prolongations DistributedMesh::takeProlongations() {
+    return std::move(prolongations_);
 }
 
 DM DistributedMesh::plex() const {

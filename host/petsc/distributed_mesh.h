@@ -6,6 +6,7 @@
 #pragma once
 
 #include "mesh.h"
+#include "uniform_refinement.h"
 
 #include <petscdm.h>
 
@@ -32,6 +33,9 @@ class DistributedMesh {
     std::vector<char> ownedNodes() const;
     // Cells over all ranks.
     long long globalCellCount() const;
+    // The interpolations between the vertices of successive refinements, coarsest first (empty
+    // without refinement); the mesh keeps none after this.
+    Prolongations takeProlongations();
     // The plex itself, for layouts of unknowns on it; its vertices in order are localPiece()'s
     // nodes.
     DM plex() const;
@@ -39,6 +43,7 @@ class DistributedMesh {
   private:
     struct Plex;
     std::unique_ptr<Plex> plex_;
+    Prolongations prolongations_;
     std::vector<PhysicalGroup> groups_;
     int commonCellTag_ = 0; // the group of every cell that the cell label leaves out
 };

@@ -5,8 +5,10 @@
 namespace xefhost {
 
 DistributedNewtonSystem::DistributedNewtonSystem(const Model& piece, ElementKernels& kernels,
-                                                 const DistributedAssembly& assembly)
-    : piece_(piece), kernels_(kernels), assembly_(assembly) {
+                                                 const DistributedAssembly& assembly,
+                                                 Prolongations prolongations)
+    : piece_(piece), kernels_(kernels), assembly_(assembly),
+      prolongations_(std::move(prolongations)) {
     const size_t n = piece.dofCount();
     std::vector<double> fixing(n), values(n);
     for (size_t dof = 0; dof < n; ++dof) {
@@ -68,7 +70,12 @@ void DistributedNewtonSystem::assemble(const std::vector<double>& u, std::vector
 }
 
 void DistributedNewtonSystem::analyze() {
-    if (piece_.dofsPerNode == 2) {
+    std::vector<Mat> steps;
+    for (const OwnedMat& step : prolongations_) {
+        steps.push_back(step.get());
+    }
+    ksp_ = std::make_unique<PetscKsp>(steps, piece_.dofsPerNode);
+    if (piece_.dofsPerNode == 2 && ksp_->algebraicMultigrid()) {
         std::vector<double> coords(piece_.dofCount());
         for (size_t node = 0; node < piece_.nodeCount(); ++node) {
             coords[2 * node] = piece_.coords[3 * node];
@@ -84,7 +91,6 @@ void DistributedNewtonSystem::analyze() {
         MatNullSpaceDestroy(&modes);
         VecDestroy(&positions);
     }
-    ksp_ = std::make_unique<PetscKsp>();
 }
 
 void DistributedNewtonSystem::factorize() {

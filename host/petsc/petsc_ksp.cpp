@@ -3,17 +3,92 @@
 #include "model_errors.h"
 #include "newton_solver.h"
 #include "petsc_runtime.h"
+#include "uniform_refinement.h"
 
 #include <cstdio>
 
 namespace xefhost {
 
-PetscKsp::PetscKsp() {
+namespace {
+
+// Levels of geometric multigrid, the finest last, over the given prolongations; their
+// operators come from PetscKsp::setUp.
+void chooseGeometricMultigrid(PC pc, const std::vector<OwnedMat>& interpolations) {
+    const PetscInt levels = static_cast<PetscInt>(interpolations.size()) + 1;
+    requirePetsc(PCSetType(pc, PCMG), "choosing geometric multigrid");
+    requirePetsc(PCMGSetLevels(pc, levels, nullptr), "laying out the multigrid levels");
+    for (PetscInt level = 1; level < levels; ++level) {
+        requirePetsc(PCMGSetInterpolation(pc, level, interpolations[level - 1].get()),
+                     "handing over a prolongation");
+        KSP smoother = nullptr;
+        PC smoothing = nullptr;
+        requirePetsc(PCMGGetSmoother(pc, level, &smoother), "reaching a smoother");
+        requirePetsc(KSPSetType(smoother, KSPCHEBYSHEV), "choosing Chebyshev smoothing");
+        requirePetsc(KSPGetPC(smoother, &smoothing), "reaching a smoother");
+        requirePetsc(PCSetType(smoothing, PCJACOBI), "choosing Jacobi smoothing");
+        // Chebyshev's bounds come from a few Krylov steps, by default GMRES's, which keeps
+        // thirty vectors on every level; the operators are symmetric, so CG's few do.
+        KSP estimator = nullptr;
+        requirePetsc(
+            KSPChebyshevEstEigSet(smoother, PETSC_DECIDE, PETSC_DECIDE, PETSC_DECIDE, PETSC_DECIDE),
+            "estimating the smoothers' eigenvalues");
+        requirePetsc(KSPChebyshevEstEigGetKSP(smoother, &estimator),
+                     "estimating the smoothers' eigenvalues");
+        requirePetsc(KSPSetType(estimator, KSPCG), "estimating the smoothers' eigenvalues");
+    }
+    KSP coarse = nullptr;
+    PC factor = nullptr;
+    requirePetsc(PCMGGetCoarseSolve(pc, &coarse), "reaching the coarse solve");
+    requirePetsc(KSPSetType(coarse, KSPPREONLY), "choosing a direct coarse solve");
+    requirePetsc(KSPGetPC(coarse, &factor), "reaching the coarse solve");
+    PetscBool mumps = PETSC_FALSE;
+    requirePetsc(PetscHasExternalPackage("mumps", &mumps), "looking for MUMPS");
+    if (mumps) {
+        requirePetsc(PCSetType(factor, PCCHOLESKY), "choosing a Cholesky coarse solve");
+        requirePetsc(PCFactorSetMatSolverType(factor, MATSOLVERMUMPS), "choosing MUMPS");
+    } else {
+        // Without MUMPS, PETSc's own factorization, of a copy on every rank.
+        requirePetsc(PCSetType(factor, PCREDUNDANT), "choosing a redundant coarse solve");
+    }
+}
+
+// The Galerkin product P^T A P, built the first time and refilled after. On several ranks PETSc
+// forms it in one pass ("allatonce"), which needs about half the memory of its default at a
+// little more time; one process has no such variant and needs none.
+void galerkinProduct(Mat fine, Mat interpolation, OwnedMat& coarse) {
+    if (coarse) {
+        requirePetsc(MatProductNumeric(coarse.get()), "refilling a coarse operator");
+        return;
+    }
+    Mat product = nullptr;
+    requirePetsc(MatProductCreate(fine, interpolation, nullptr, &product),
+                 "forming a coarse operator");
+    coarse.reset(product);
+    requirePetsc(MatProductSetType(product, MATPRODUCT_PtAP), "forming a coarse operator");
+    if (rankCount() > 1) {
+        requirePetsc(MatProductSetAlgorithm(product, "allatonce"), "forming a coarse operator");
+    }
+    requirePetsc(MatProductSetFill(product, PETSC_DEFAULT), "forming a coarse operator");
+    requirePetsc(MatProductSetFromOptions(product), "forming a coarse operator");
+    requirePetsc(MatProductSymbolic(product), "forming a coarse operator");
+    requirePetsc(MatProductNumeric(product), "forming a coarse operator");
+}
+
+} // namespace
+
+PetscKsp::PetscKsp(const std::vector<Mat>& prolongations, PetscInt blockSize) {
     requirePetsc(KSPCreate(PETSC_COMM_WORLD, &ksp_), "creating the solver");
     requirePetsc(KSPSetType(ksp_, KSPCG), "choosing conjugate gradients");
     PC pc = nullptr;
     requirePetsc(KSPGetPC(ksp_, &pc), "reaching the preconditioner");
-    requirePetsc(PCSetType(pc, PCGAMG), "choosing algebraic multigrid");
+    if (prolongations.empty()) {
+        requirePetsc(PCSetType(pc, PCGAMG), "choosing algebraic multigrid");
+    } else {
+        for (Mat prolongation : prolongations) {
+            interpolations_.push_back(spreadOverUnknowns(prolongation, blockSize));
+        }
+        chooseGeometricMultigrid(pc, interpolations_);
+    }
     // CG's default measure is the preconditioned residual, which can stop orders of magnitude
     // short of the true one; the true residual is what Newton's tolerance is about.
     requirePetsc(KSPSetNormType(ksp_, KSP_NORM_UNPRECONDITIONED), "choosing the residual norm");
@@ -35,6 +110,20 @@ PetscKsp::~PetscKsp() {
 
 void PetscKsp::setUp(Mat matrix) {
     requirePetsc(KSPSetOperators(ksp_, matrix, matrix), "handing over the matrix");
+    if (geometricMultigrid()) {
+        PC pc = nullptr;
+        requirePetsc(KSPGetPC(ksp_, &pc), "reaching the preconditioner");
+        coarseOperators_.resize(interpolations_.size());
+        Mat fine = matrix;
+        for (size_t level = interpolations_.size(); level-- > 0;) {
+            galerkinProduct(fine, interpolations_[level].get(), coarseOperators_[level]);
+            fine = coarseOperators_[level].get();
+            KSP smoother = nullptr;
+            requirePetsc(PCMGGetSmoother(pc, static_cast<PetscInt>(level), &smoother),
+                         "reaching a smoother");
+            requirePetsc(KSPSetOperators(smoother, fine, fine), "handing over a coarse operator");
+        }
+    }
     requirePetsc(KSPSetUp(ksp_), "setting up the solver");
     PC pc = nullptr;
     requirePetsc(KSPGetPC(ksp_, &pc), "reaching the preconditioner");
@@ -63,6 +152,27 @@ void PetscKsp::solve(Vec rhs, Vec solution) {
                                 "solve: -ksp_type preonly -pc_type cholesky "
                                 "-pc_factor_mat_solver_type mumps");
     }
+}
+
+bool PetscKsp::geometricMultigrid() const {
+    PC pc = nullptr;
+    PCType type = nullptr;
+    PetscInt levels = 0;
+    KSPGetPC(ksp_, &pc);
+    PCGetType(pc, &type);
+    if (interpolations_.empty() || !type || std::string(type) != PCMG) {
+        return false;
+    }
+    PCMGGetLevels(pc, &levels);
+    return levels == static_cast<PetscInt>(interpolations_.size()) + 1;
+}
+
+bool PetscKsp::algebraicMultigrid() const {
+    PC pc = nullptr;
+    PCType type = nullptr;
+    KSPGetPC(ksp_, &pc);
+    PCGetType(pc, &type);
+    return type && std::string(type) == PCGAMG;
 }
 
 bool PetscKsp::iterates() const {
