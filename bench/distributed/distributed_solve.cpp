@@ -94,11 +94,11 @@ int main(int argc, char** argv) {
     clock.finish(stages, "model");
     const DistributedAssembly assembly(*mesh, piece);
     // The plex goes once the unknowns are laid out, as it does in a solve.
-    Prolongations prolongations = mesh->takeProlongations();
+    std::vector<VertexInterpolation> interpolations = mesh->takeInterpolations();
     mesh.reset();
     clock.finish(stages, "layout");
     const double beforeSystem = sumOverRanks(residentBytes());
-    DistributedNewtonSystem system(piece, kernels, assembly, std::move(prolongations));
+    DistributedNewtonSystem system(piece, kernels, assembly, std::move(interpolations));
     clock.finish(stages, "system");
     const double afterSystem = sumOverRanks(residentBytes());
     const NewtonResult result = solveNewton(

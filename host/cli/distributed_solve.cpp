@@ -212,12 +212,12 @@ Analysis solvePieces(const Mesh& coarse, int level, const Problem& problem,
     const DistributedAssembly assembly(*mesh, a.model);
     // The assembly keeps the numbering it needs; the plex, larger than the matrix, goes before
     // the matrix and the multigrid hierarchy are built.
-    Prolongations prolongations = mesh->takeProlongations();
+    std::vector<VertexInterpolation> interpolations = mesh->takeInterpolations();
     mesh.reset();
     // The matrix and the multigrid hierarchy go before the post-processing, which needs their
     // memory more.
     auto system = std::make_unique<DistributedNewtonSystem>(a.model, kernels, assembly,
-                                                            std::move(prolongations));
+                                                            std::move(interpolations));
     clock.finish(a.stages, "model");
 
     const NewtonSettings settings{problem.solve.steps, problem.solve.maxIterations,

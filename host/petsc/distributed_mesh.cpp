@@ -271,9 +271,9 @@ DistributedMesh::DistributedMesh(const Mesh& coarse, int refinements)
     requirePetsc(DMPlexDistribute(dm, 0, nullptr, &distributed), "distributing the mesh");
     plex_->replace(distributed);
     for (int level = 0; level < refinements; ++level) {
-        OwnedMat prolongation;
-        plex_->replace(refineUniformly(plex_->dm, prolongation));
-        prolongations_.push_back(std::move(prolongation));
+        VertexInterpolation interpolation;
+        plex_->replace(refineUniformly(plex_->dm, interpolation));
+        interpolations_.push_back(std::move(interpolation));
     }
     groups_ = sharedGroups(root ? coarse.groups : std::vector<PhysicalGroup>{});
 }
@@ -410,8 +410,8 @@ std::vector<char> DistributedMesh::ownedNodes() const {
     return owned;
 }
 
-Prolongations DistributedMesh::takeProlongations() {
-    return std::move(prolongations_);
+std::vector<VertexInterpolation> DistributedMesh::takeInterpolations() {
+    return std::move(interpolations_);
 }
 
 DM DistributedMesh::plex() const {

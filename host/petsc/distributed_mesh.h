@@ -35,7 +35,7 @@ class DistributedMesh {
     long long globalCellCount() const;
     // The interpolations between the vertices of successive refinements, coarsest first (empty
     // without refinement); the mesh keeps none after this.
-    Prolongations takeProlongations();
+    std::vector<VertexInterpolation> takeInterpolations();
     // The plex itself, for layouts of unknowns on it; its vertices in order are localPiece()'s
     // nodes.
     DM plex() const;
@@ -43,7 +43,7 @@ class DistributedMesh {
   private:
     struct Plex;
     std::unique_ptr<Plex> plex_;
-    Prolongations prolongations_;
+    std::vector<VertexInterpolation> interpolations_;
     std::vector<PhysicalGroup> groups_;
     int commonCellTag_ = 0; // the group of every cell that the cell label leaves out
 };

@@ -6,9 +6,11 @@ namespace xefhost {
 
 DistributedNewtonSystem::DistributedNewtonSystem(const Model& piece, ElementKernels& kernels,
                                                  const DistributedAssembly& assembly,
-                                                 Prolongations prolongations)
-    : piece_(piece), kernels_(kernels), assembly_(assembly),
-      prolongations_(std::move(prolongations)) {
+                                                 std::vector<VertexInterpolation> refinements)
+    : piece_(piece), kernels_(kernels), assembly_(assembly) {
+    for (const VertexInterpolation& refinement : refinements) {
+        prolongations_.push_back(prolongationMatrix(refinement, piece.dofsPerNode));
+    }
     const size_t n = piece.dofCount();
     std::vector<double> fixing(n), values(n);
     for (size_t dof = 0; dof < n; ++dof) {
@@ -74,7 +76,7 @@ void DistributedNewtonSystem::analyze() {
     for (const OwnedMat& step : prolongations_) {
         steps.push_back(step.get());
     }
-    ksp_ = std::make_unique<PetscKsp>(steps, piece_.dofsPerNode);
+    ksp_ = std::make_unique<PetscKsp>(steps);
     if (piece_.dofsPerNode == 2 && ksp_->algebraicMultigrid()) {
         std::vector<double> coords(piece_.dofCount());
         for (size_t node = 0; node < piece_.nodeCount(); ++node) {

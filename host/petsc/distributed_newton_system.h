@@ -15,10 +15,11 @@ namespace xefhost {
 
 class DistributedNewtonSystem : public NewtonSystem {
   public:
-    // Collective. The piece's model, kernels and assembly must outlive this object. With the
-    // prolongations of the mesh's refinements, the solver is geometric multigrid on them.
+    // Collective. The piece's model, kernels and assembly must outlive this object. Given the
+    // interpolations of the mesh's refinements, the solver is geometric multigrid on them.
     DistributedNewtonSystem(const Model& piece, ElementKernels& kernels,
-                            const DistributedAssembly& assembly, Prolongations prolongations = {});
+                            const DistributedAssembly& assembly,
+                            std::vector<VertexInterpolation> refinements = {});
     ~DistributedNewtonSystem() override;
 
     size_t dofCount() const override { return fixed_.size(); }
@@ -51,7 +52,7 @@ class DistributedNewtonSystem : public NewtonSystem {
     // The displacements' vector takes the correction and the forces' the right-hand side: each
     // is read out before the other use, and a vector is 16 bytes a node.
     Vec u_ = nullptr, force_ = nullptr, magnitude_ = nullptr;
-    Prolongations prolongations_;
+    std::vector<OwnedMat> prolongations_; // over every unknown, coarsest first
     std::unique_ptr<PetscKsp> ksp_;
 };
 

@@ -13,12 +13,12 @@ namespace {
 
 // Levels of geometric multigrid, the finest last, over the given prolongations; their
 // operators come from PetscKsp::setUp.
-void chooseGeometricMultigrid(PC pc, const std::vector<OwnedMat>& interpolations) {
+void chooseGeometricMultigrid(PC pc, const std::vector<Mat>& interpolations) {
     const PetscInt levels = static_cast<PetscInt>(interpolations.size()) + 1;
     requirePetsc(PCSetType(pc, PCMG), "choosing geometric multigrid");
     requirePetsc(PCMGSetLevels(pc, levels, nullptr), "laying out the multigrid levels");
     for (PetscInt level = 1; level < levels; ++level) {
-        requirePetsc(PCMGSetInterpolation(pc, level, interpolations[level - 1].get()),
+        requirePetsc(PCMGSetInterpolation(pc, level, interpolations[level - 1]),
                      "handing over a prolongation");
         KSP smoother = nullptr;
         PC smoothing = nullptr;
@@ -76,7 +76,7 @@ void galerkinProduct(Mat fine, Mat interpolation, OwnedMat& coarse) {
 
 } // namespace
 
-PetscKsp::PetscKsp(const std::vector<Mat>& prolongations, PetscInt blockSize) {
+PetscKsp::PetscKsp(const std::vector<Mat>& prolongations) : interpolations_(prolongations) {
     requirePetsc(KSPCreate(PETSC_COMM_WORLD, &ksp_), "creating the solver");
     requirePetsc(KSPSetType(ksp_, KSPCG), "choosing conjugate gradients");
     PC pc = nullptr;
@@ -84,9 +84,6 @@ PetscKsp::PetscKsp(const std::vector<Mat>& prolongations, PetscInt blockSize) {
     if (prolongations.empty()) {
         requirePetsc(PCSetType(pc, PCGAMG), "choosing algebraic multigrid");
     } else {
-        for (Mat prolongation : prolongations) {
-            interpolations_.push_back(spreadOverUnknowns(prolongation, blockSize));
-        }
         chooseGeometricMultigrid(pc, interpolations_);
     }
     // CG's default measure is the preconditioned residual, which can stop orders of magnitude
@@ -116,7 +113,7 @@ void PetscKsp::setUp(Mat matrix) {
         coarseOperators_.resize(interpolations_.size());
         Mat fine = matrix;
         for (size_t level = interpolations_.size(); level-- > 0;) {
-            galerkinProduct(fine, interpolations_[level].get(), coarseOperators_[level]);
+            galerkinProduct(fine, interpolations_[level], coarseOperators_[level]);
             fine = coarseOperators_[level].get();
             KSP smoother = nullptr;
             requirePetsc(PCMGGetSmoother(pc, static_cast<PetscInt>(level), &smoother),

@@ -27,9 +27,9 @@ constexpr double kDefaultRelativeTolerance = 1e-12;
 
 class PetscKsp {
   public:
-    // prolongations: from each mesh to the next refinement's, coarsest first, on vertices; each
-    // acts on every one of the blockSize unknowns of a node.
-    explicit PetscKsp(const std::vector<Mat>& prolongations = {}, PetscInt blockSize = 1);
+    // prolongations: from each mesh's unknowns to the next refinement's, coarsest first; they
+    // must outlive this object.
+    explicit PetscKsp(const std::vector<Mat>& prolongations = {});
     ~PetscKsp();
     PetscKsp(const PetscKsp&) = delete;
     PetscKsp& operator=(const PetscKsp&) = delete;
@@ -50,7 +50,7 @@ class PetscKsp {
     // Whether the preconditioner is still the multigrid over interpolations_ after the options.
     bool geometricMultigrid() const;
 
-    std::vector<OwnedMat> interpolations_;  // coarsest first, over every unknown
+    std::vector<Mat> interpolations_;       // coarsest first, not owned
     std::vector<OwnedMat> coarseOperators_; // [level]: the operator below interpolation level
     KSP ksp_ = nullptr;
     std::vector<int> iterations_; // of every solve
