@@ -15,7 +15,9 @@
 #include "petsc_environment.h"
 #include "petsc_runtime.h"
 #include "solve_level.h"
+#include "uniform_refinement.h"
 
+#include <petscdmplex.h>
 #include <petscsys.h>
 
 #include <gtest/gtest.h>
@@ -292,6 +294,88 @@ TEST(DistributedAssembly, GivesTheOneProcessForcesAndEnergyOnTheSameFineMesh) {
     }
 }
 
+// Positions of the vertices this rank owns, as a vector in the order of the vertices' global
+// numbers: what a linear field (x, y) is worth on them.
+Vec vertexPositions(DM dm) {
+    PetscInt vStart = 0, vEnd = 0;
+    DMPlexGetDepthStratum(dm, 0, &vStart, &vEnd);
+    IS numbering = nullptr;
+    DMPlexGetVertexNumbering(dm, &numbering);
+    const PetscInt* number = nullptr;
+    ISGetIndices(numbering, &number);
+    PetscInt owned = 0;
+    for (PetscInt v = vStart; v < vEnd; ++v) {
+        owned += number[v - vStart] >= 0;
+    }
+    Vec coordinates = nullptr, positions = nullptr;
+    PetscSection section = nullptr;
+    DMGetCoordinatesLocal(dm, &coordinates);
+    DMGetCoordinateSection(dm, &section);
+    VecCreateMPI(PETSC_COMM_WORLD, 2 * owned, PETSC_DETERMINE, &positions);
+    const PetscScalar* xy = nullptr;
+    VecGetArrayRead(coordinates, &xy);
+    for (PetscInt v = vStart; v < vEnd; ++v) {
+        if (number[v - vStart] >= 0) {
+            PetscInt offset = 0;
+            PetscSectionGetOffset(section, v, &offset);
+            const PetscInt at[2] = {2 * number[v - vStart], 2 * number[v - vStart] + 1};
+            VecSetValues(positions, 2, at, xy + offset, INSERT_VALUES);
+        }
+    }
+    VecRestoreArrayRead(coordinates, &xy);
+    ISRestoreIndices(numbering, &number);
+    VecAssemblyBegin(positions);
+    VecAssemblyEnd(positions);
+    return positions;
+}
+
+// Every fine vertex is a coarse vertex, an edge's midpoint or a quadrilateral's centre, so the
+// prolongation carries a linear field exactly: the coarse positions become the fine ones, on
+// triangles and quadrilaterals, twice refined, however the ranks split the mesh. Its rows also
+// sum to one, which a scalar field checks.
+TEST(UniformRefinement, ProlongationCarriesTheCoarsePositionsToTheFineVertices) {
+    int rank = 0;
+    MPI_Comm_rank(MPI_COMM_WORLD, &rank);
+    for (const bool quadrilaterals : {false, true}) {
+        const DistributedMesh mesh(rank == 0 ? coarseStrip(quadrilaterals) : Mesh{}, 0);
+        DM coarse = mesh.plex();
+        std::vector<DM> owned;
+        for (int refinement = 0; refinement < 2; ++refinement) {
+            VertexInterpolation interpolation;
+            DM fine = refineUniformly(coarse, interpolation);
+            owned.push_back(fine);
+            const OwnedMat vector = prolongationMatrix(interpolation, 2);
+            Vec from = vertexPositions(coarse), expected = vertexPositions(fine), carried = nullptr;
+            VecDuplicate(expected, &carried);
+            ASSERT_EQ(MatMult(vector.get(), from, carried), 0);
+            PetscReal largest = 0, error = 1;
+            VecNorm(expected, NORM_INFINITY, &largest);
+            VecAXPY(carried, -1.0, expected);
+            VecNorm(carried, NORM_INFINITY, &error);
+            EXPECT_LE(error, 1e-14 * largest) << "refinement " << refinement;
+            EXPECT_GT(largest, 9.9);
+
+            const OwnedMat scalar = prolongationMatrix(interpolation, 1);
+            Vec ones = nullptr, spread = nullptr;
+            MatCreateVecs(scalar.get(), &ones, &spread);
+            VecSet(ones, 1.0);
+            MatMult(scalar.get(), ones, spread);
+            PetscReal low = 0, high = 0;
+            VecMin(spread, nullptr, &low);
+            VecMax(spread, nullptr, &high);
+            EXPECT_NEAR(low, 1.0, 1e-15);
+            EXPECT_NEAR(high, 1.0, 1e-15);
+            for (Vec* v : {&from, &expected, &carried, &ones, &spread}) {
+                VecDestroy(v);
+            }
+            coarse = fine;
+        }
+        for (DM& dm : owned) {
+            DMDestroy(&dm);
+        }
+    }
+}
+
 // The strip clamped on the left and pulled down on the right: strain energy, vertical reaction
 // and largest displacement.
 struct StripFigures {
@@ -327,32 +411,43 @@ TEST(DistributedNewton, SolvesTheLoadedStripAsCholmodDoesOnOneProcess) {
         }
         MPI_Bcast(&reference, 3, MPI_DOUBLE, 0, MPI_COMM_WORLD);
 
-        const DistributedMesh mesh(coarse, refinements);
-        const Model piece = buildModel(mesh.localPiece(), problem, traits, ModelExtent::Piece);
-        ElementKernels kernels(library, piece, -1);
-        const DistributedAssembly assembly(mesh, piece);
-        DistributedNewtonSystem system(piece, kernels, assembly);
-        StageClock clock;
-        std::vector<StageCost> stages;
-        const NewtonResult result = solveNewton(
-            system, NewtonSettings{}, [](const std::string&) {}, clock, stages);
-        StripFigures figures;
-        for (size_t dof = 0; dof < piece.dofCount(); ++dof) {
-            if (system.counted(dof)) {
-                figures.energy += 0.5 * result.u[dof] * result.internalForce[dof];
-                figures.reaction += system.fixed(dof) && dof % 2 == 1
-                                        ? result.internalForce[dof] - system.externalForce(dof)
-                                        : 0.0;
+        // Algebraic multigrid, and geometric multigrid over the refinements where there are any.
+        for (const bool geometric : {false, true}) {
+            if (geometric && refinements == 0) {
+                continue;
             }
+            DistributedMesh mesh(coarse, refinements);
+            const Model piece = buildModel(mesh.localPiece(), problem, traits, ModelExtent::Piece);
+            ElementKernels kernels(library, piece, -1);
+            const DistributedAssembly assembly(mesh, piece);
+            DistributedNewtonSystem system(piece, kernels, assembly,
+                                           geometric ? mesh.takeInterpolations()
+                                                     : std::vector<VertexInterpolation>{});
+            StageClock clock;
+            std::vector<StageCost> stages;
+            const NewtonResult result = solveNewton(
+                system, NewtonSettings{}, [](const std::string&) {}, clock, stages);
+            EXPECT_NE(system.summary().find(geometric ? " with mg" : " with gamg"),
+                      std::string::npos)
+                << system.summary();
+            StripFigures figures;
+            for (size_t dof = 0; dof < piece.dofCount(); ++dof) {
+                if (system.counted(dof)) {
+                    figures.energy += 0.5 * result.u[dof] * result.internalForce[dof];
+                    figures.reaction += system.fixed(dof) && dof % 2 == 1
+                                            ? result.internalForce[dof] - system.externalForce(dof)
+                                            : 0.0;
+                }
+            }
+            for (size_t node = 0; node < piece.nodeCount(); ++node) {
+                figures.largest = std::max(figures.largest,
+                                           std::hypot(result.u[2 * node], result.u[2 * node + 1]));
+            }
+            EXPECT_NEAR(system.sum(figures.energy), reference.energy, 1e-8 * reference.energy);
+            EXPECT_NEAR(system.sum(figures.reaction), reference.reaction, 1e-8);
+            EXPECT_NEAR(system.max(figures.largest), reference.largest, 1e-8 * reference.largest);
+            EXPECT_EQ(result.factorizations, 1);
         }
-        for (size_t node = 0; node < piece.nodeCount(); ++node) {
-            figures.largest =
-                std::max(figures.largest, std::hypot(result.u[2 * node], result.u[2 * node + 1]));
-        }
-        EXPECT_NEAR(system.sum(figures.energy), reference.energy, 1e-8 * reference.energy);
-        EXPECT_NEAR(system.sum(figures.reaction), reference.reaction, 1e-8);
-        EXPECT_NEAR(system.max(figures.largest), reference.largest, 1e-8 * reference.largest);
-        EXPECT_EQ(result.factorizations, 1);
     }
 }
 
