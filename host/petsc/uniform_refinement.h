@@ -35,9 +35,9 @@ struct VertexInterpolation {
 // coarse's vertices to its vertices.
 DM refineUniformly(DM coarse, VertexInterpolation& interpolation);
 
-// Collective. The prolongation matrix of an interpolation over `unknownsPerNode` interleaved
-// unknowns per node: row i * unknownsPerNode + c takes row i's weights on the coarse unknowns of
-// component c. Its block size is unknownsPerNode, which the Galerkin operators built with it keep.
+// Collective. The prolongation of an interpolation over `unknownsPerNode` interleaved unknowns
+// per node: row i * unknownsPerNode + c takes row i's weights on the coarse unknowns of
+// component c (a MAIJ matrix, which stores the vertices' weights once).
 OwnedMat prolongationMatrix(const VertexInterpolation& interpolation, PetscInt unknownsPerNode);
 
 } // namespace xefhost
