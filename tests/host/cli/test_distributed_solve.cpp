@@ -263,6 +263,63 @@ TEST(DistributedSolve, AFaultyElementEndsEveryRankNamingItsKernel) {
     }
 }
 
+// A foreign element whose tangent changes at every Newton iteration (a neo-Hookean block
+// stretched by a third in load steps): the multigrid's coarse operators are formed again from
+// each new tangent, and two ranks follow one process's Newton iterations to the same answer.
+TEST(DistributedSolve, ANonlinearElementRefillsTheMultigridAtEveryNewtonIteration) {
+    const fs::path dir = molrtest::scratchFolder("distributed-solve", "nonlinear");
+    std::ofstream(dir / "block.geo")
+        << "Point(1) = {0, 0, 0}; Point(2) = {2, 0, 0}; Point(3) = {2, 1, 0};\n"
+           "Point(4) = {0, 1, 0}; Line(1) = {1, 2}; Line(2) = {2, 3}; Line(3) = {3, 4};\n"
+           "Line(4) = {4, 1}; Curve Loop(1) = {1, 2, 3, 4}; Plane Surface(1) = {1};\n"
+           "Physical Surface(\"block\") = {1}; Physical Curve(\"bottom\") = {1};\n"
+           "Physical Curve(\"right\") = {2}; Physical Curve(\"left\") = {4};\n";
+    const molrtest::CommandResult meshed =
+        molrtest::runCommand("gmsh " + (dir / "block.geo").string() +
+                             " -2 -format msh41 -clmax 0.4 -o " + (dir / "coarse.msh").string());
+    ASSERT_EQ(meshed.exitCode, 0) << meshed.output;
+    for (const char* method : {"cholmod", "petsc"}) {
+        std::ofstream(dir / (std::string(method) + ".toml"))
+            << "[solve]\nmethod = \"" << method << "\"\nsteps = 2\ntolerance = 1e-10\n"
+            << "[mesh]\nfile = \"coarse.msh\"\n[[material]]\nE = 1000.0\nnu = 0.3\n"
+            << "[[fix]]\ngroup = \"left\"\nx = 0.0\n[[fix]]\ngroup = \"bottom\"\ny = 0.0\n"
+            << "[[traction]]\ngroup = \"right\"\nvector = [300.0, 0.0]\n";
+    }
+    const molrtest::CommandResult embedded =
+        solve(dir, "cholmod", 0, 1, "embedded", "", MOLR_NONLINEAR_ELEMENT);
+    ASSERT_EQ(embedded.exitCode, 0) << embedded.output;
+    const molrtest::CommandResult pieces =
+        solve(dir, "petsc", 2, 1, "pieces", "", MOLR_NONLINEAR_ELEMENT);
+    ASSERT_EQ(pieces.exitCode, 0) << pieces.output;
+    EXPECT_NE(pieces.output.find("PETSc cg with mg,"), std::string::npos) << pieces.output;
+    const std::string reference = readText(dir / "embedded" / "cholmod.json");
+    const std::string json = readText(dir / "pieces" / "petsc.json");
+    for (const char* key : {"largest_displacement", "work_of_loads"}) {
+        const std::vector<double> expected = numbers(reference, key), got = numbers(json, key);
+        ASSERT_EQ(got.size(), 2u) << key << "\n" << json;
+        ASSERT_EQ(expected.size(), 2u) << key << "\n" << reference;
+        for (size_t level = 0; level < 2; ++level) {
+            EXPECT_LT(relative(got[level], expected[level], expected[level]), 1e-8)
+                << key << " at level " << level;
+        }
+    }
+    // Each level's load steps took several Newton iterations, each with its own tangent.
+    const std::regex factorizations(R"(([0-9]+) factorizations)");
+    int levels = 0;
+    for (auto it = std::sregex_iterator(pieces.output.begin(), pieces.output.end(), factorizations);
+         it != std::sregex_iterator(); ++it, ++levels) {
+        EXPECT_GE(std::stoi((*it)[1]), 6) << pieces.output;
+    }
+    EXPECT_EQ(levels, 2) << pieces.output;
+    // Coarse operators kept from the first tangent would cost iterations as the block stiffens;
+    // formed again, the last solve needs no more than the first.
+    std::smatch counts;
+    ASSERT_TRUE(std::regex_search(pieces.output, counts,
+                                  std::regex(R"(with mg, [^:]*: ([0-9]+),[0-9, ]* ([0-9]+) it)")))
+        << pieces.output;
+    EXPECT_LE(std::stoi(counts[2]), std::stoi(counts[1]) + 1) << pieces.output;
+}
+
 struct FailureCase {
     const char* mesh; // of the problem file
     int ranks;
