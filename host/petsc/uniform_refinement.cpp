@@ -51,15 +51,10 @@ int parentVertices(DM coarse, DMPolytopeType sourceType, PetscInt source,
     return count;
 }
 
-// The count of vertices this rank owns and the global number of the first of them.
-std::array<PetscInt, 2> ownedRange(const PetscInt* numbers, PetscInt vertices) {
-    PetscInt owned = 0;
-    for (PetscInt v = 0; v < vertices; ++v) {
-        owned += numbers[v] >= 0;
-    }
-    PetscInt first = 0;
-    MPI_Exscan(&owned, &first, 1, MPIU_INT, MPI_SUM, PETSC_COMM_WORLD);
-    return {owned, thisRank() == 0 ? 0 : first};
+// The count of vertices this rank owns: those the plex numbers without a minus sign.
+PetscInt ownedCount(const PetscInt* numbers, PetscInt vertices) {
+    return static_cast<PetscInt>(
+        std::count_if(numbers, numbers + vertices, [](PetscInt n) { return n >= 0; }));
 }
 
 } // namespace
@@ -89,8 +84,8 @@ DM refineUniformly(DM coarse, VertexInterpolation& interpolation) {
     const PetscInt *coarseNumber = nullptr, *fineNumber = nullptr;
     ISGetIndices(coarseNumbering, &coarseNumber);
     ISGetIndices(fineNumbering, &fineNumber);
-    const auto [coarseOwned, coarseFirst] = ownedRange(coarseNumber, cvEnd - cvStart);
-    const auto [fineOwned, fineFirst] = ownedRange(fineNumber, fvEnd - fvStart);
+    const PetscInt coarseOwned = ownedCount(coarseNumber, cvEnd - cvStart);
+    const PetscInt fineOwned = ownedCount(fineNumber, fvEnd - fvStart);
 
     // Each owned fine vertex's coarse vertices, in the order of the fine numbering.
     interpolation = VertexInterpolation{fineOwned, coarseOwned, {0}, {}};
