@@ -117,33 +117,38 @@ DM refineUniformly(DM coarse, VertexInterpolation& interpolation) {
 }
 
 OwnedMat prolongationMatrix(const VertexInterpolation& interpolation, PetscInt unknownsPerNode) {
-    // The vertices' weights, laid out for PETSc at once (row offsets, global columns, values):
-    // one insertion per row took seconds at ten million vertices.
-    std::vector<PetscScalar> weight(interpolation.parents.size());
-    for (size_t row = 0; row + 1 < interpolation.start.size(); ++row) {
+    const PetscInt d = unknownsPerNode;
+    const size_t rows = static_cast<size_t>(interpolation.rows);
+    // The rows laid out for PETSc at once (row offsets, global columns, values): one
+    // insertion per row took seconds at ten million vertices.
+    std::vector<PetscInt> offset{0}, column;
+    std::vector<PetscScalar> weight;
+    offset.reserve(rows * d + 1);
+    column.reserve(interpolation.parents.size() * d);
+    weight.reserve(interpolation.parents.size() * d);
+    for (size_t row = 0; row < rows; ++row) {
         const PetscInt first = interpolation.start[row], last = interpolation.start[row + 1];
-        std::fill(weight.begin() + first, weight.begin() + last,
-                  1.0 / static_cast<double>(last - first));
+        for (PetscInt c = 0; c < d; ++c) {
+            for (PetscInt k = first; k < last; ++k) {
+                column.push_back(interpolation.parents[k] * d + c);
+                weight.push_back(1.0 / static_cast<double>(last - first));
+            }
+            offset.push_back(static_cast<PetscInt>(column.size()));
+        }
     }
-    Mat vertices = nullptr;
-    requirePetsc(MatCreate(PETSC_COMM_WORLD, &vertices), "making a prolongation");
-    const OwnedMat owned(vertices);
-    requirePetsc(MatSetSizes(vertices, interpolation.rows, interpolation.columns, PETSC_DETERMINE,
-                             PETSC_DETERMINE),
+    Mat matrix = nullptr;
+    requirePetsc(MatCreate(PETSC_COMM_WORLD, &matrix), "making a prolongation");
+    OwnedMat owned(matrix);
+    requirePetsc(MatSetSizes(matrix, interpolation.rows * d, interpolation.columns * d,
+                             PETSC_DETERMINE, PETSC_DETERMINE),
                  "making a prolongation");
-    requirePetsc(MatSetType(vertices, MATAIJ), "making a prolongation");
-    requirePetsc(MatSeqAIJSetPreallocationCSR(vertices, interpolation.start.data(),
-                                              interpolation.parents.data(), weight.data()),
+    requirePetsc(MatSetBlockSize(matrix, d), "making a prolongation");
+    requirePetsc(MatSetType(matrix, MATAIJ), "making a prolongation");
+    requirePetsc(MatSeqAIJSetPreallocationCSR(matrix, offset.data(), column.data(), weight.data()),
                  "making a prolongation");
-    requirePetsc(MatMPIAIJSetPreallocationCSR(vertices, interpolation.start.data(),
-                                              interpolation.parents.data(), weight.data()),
+    requirePetsc(MatMPIAIJSetPreallocationCSR(matrix, offset.data(), column.data(), weight.data()),
                  "making a prolongation");
-    // Each of a node's unknowns takes the vertex's weights: PETSc applies the one vertex matrix
-    // to every component instead of storing it once per component, and forms the Galerkin
-    // products from it the same way.
-    Mat unknowns = nullptr;
-    requirePetsc(MatCreateMAIJ(vertices, unknownsPerNode, &unknowns), "making a prolongation");
-    return OwnedMat(unknowns);
+    return owned;
 }
 
 } // namespace xefhost

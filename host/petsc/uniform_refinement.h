@@ -37,7 +37,7 @@ DM refineUniformly(DM coarse, VertexInterpolation& interpolation);
 
 // Collective. The prolongation of an interpolation over `unknownsPerNode` interleaved unknowns
 // per node: row i * unknownsPerNode + c takes row i's weights on the coarse unknowns of
-// component c (a MAIJ matrix, which stores the vertices' weights once).
+// component c. An AIJ matrix of that block size, which every parallel Galerkin product takes.
 OwnedMat prolongationMatrix(const VertexInterpolation& interpolation, PetscInt unknownsPerNode);
 
 } // namespace xefhost
