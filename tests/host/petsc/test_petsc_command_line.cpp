@@ -30,6 +30,9 @@ TEST(PetscCommandLine, OptionsReachPetscFromTheFileAndTheCommandLine) {
         {"petsc", nullptr, "-ksp_type preonly -pc_type cholesky -pc_factor_mat_solver_type mumps",
          0, "linear solver PETSc preonly with cholesky: 1, 1 iterations"},
         {"petsc", nullptr, "-ksp_max_it 2", 3, "DIVERGED_ITS) after 2 iterations"},
+        // Options that PETSc reads as it starts, from the file and from the command line.
+        {"petsc", "-log_view", "", 0, "PETSc Performance Summary"},
+        {"petsc", nullptr, "-log_view", 0, "PETSc Performance Summary"},
         {"petsc", nullptr, "--refne 2", 1, "solve: unknown option --refne"},
         {"cholmod", nullptr, "-ksp_rtol 1e-9", 1, "the options -ksp_rtol ... are PETSc's, and"},
     };
