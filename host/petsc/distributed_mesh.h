@@ -2,10 +2,12 @@
 // the physical groups ("Cell Sets" for surfaces, "Face Sets" for lines, "Vertex Sets" for
 // points, valued by physical tag); PETSc's partitioner distributes it and every refinement
 // after that is uniform and parallel, so the fine mesh exists only in pieces. Each rank then sees
-// its piece as a host Mesh, on which the model is built as on one process.
+// its piece as a host Mesh, on which the model is built as on one process. The last refinement is
+// made straight into that piece (plex_piece.h): no rank builds the finest plex.
 #pragma once
 
 #include "mesh.h"
+#include "plex_piece.h"
 #include "uniform_refinement.h"
 
 #include <petscdm.h>
@@ -36,13 +38,14 @@ class DistributedMesh {
     // The interpolations between the vertices of successive refinements, coarsest first (empty
     // without refinement); the mesh keeps none after this.
     std::vector<VertexInterpolation> takeInterpolations();
-    // The plex itself, for layouts of unknowns on it; its vertices in order are localPiece()'s
-    // nodes.
+    // The plex that the piece comes from: without refinement the mesh itself, its vertices in
+    // order localPiece()'s nodes; otherwise the mesh before its last refinement.
     DM plex() const;
 
   private:
     struct Plex;
     std::unique_ptr<Plex> plex_;
+    std::unique_ptr<RefinedPiece> refined_; // reads plex_, after the last refinement
     std::vector<VertexInterpolation> interpolations_;
     std::vector<PhysicalGroup> groups_;
     int commonCellTag_ = 0; // the group of every cell that the cell label leaves out

@@ -329,49 +329,86 @@ Vec vertexPositions(DM dm) {
     return positions;
 }
 
+// Positions of the nodes of a piece that its rank owns, in the order of their global numbers.
+Vec nodePositions(const Mesh& piece, const std::vector<char>& owned) {
+    Vec positions = nullptr;
+    VecCreateMPI(PETSC_COMM_WORLD,
+                 2 * static_cast<PetscInt>(std::count(owned.begin(), owned.end(), 1)),
+                 PETSC_DETERMINE, &positions);
+    for (size_t n = 0; n < owned.size(); ++n) {
+        if (owned[n]) {
+            const PetscInt at[2] = {2 * static_cast<PetscInt>(piece.nodeIds[n] - 1),
+                                    2 * static_cast<PetscInt>(piece.nodeIds[n] - 1) + 1};
+            VecSetValues(positions, 2, at, &piece.coords[3 * n], INSERT_VALUES);
+        }
+    }
+    VecAssemblyBegin(positions);
+    VecAssemblyEnd(positions);
+    return positions;
+}
+
+// The prolongation of `interpolation` carries the positions `from` to `expected` (which it
+// destroys, with `from`), and its rows sum to one.
+void expectCarries(const VertexInterpolation& interpolation, Vec from, Vec expected,
+                   const std::string& what) {
+    const OwnedMat vector = prolongationMatrix(interpolation, 2);
+    Vec carried = nullptr;
+    VecDuplicate(expected, &carried);
+    ASSERT_EQ(MatMult(vector.get(), from, carried), 0) << what;
+    PetscReal largest = 0, error = 1;
+    VecNorm(expected, NORM_INFINITY, &largest);
+    VecAXPY(carried, -1.0, expected);
+    VecNorm(carried, NORM_INFINITY, &error);
+    EXPECT_LE(error, 1e-14 * largest) << what;
+    EXPECT_GT(largest, 9.9) << what;
+
+    const OwnedMat scalar = prolongationMatrix(interpolation, 1);
+    Vec ones = nullptr, spread = nullptr;
+    MatCreateVecs(scalar.get(), &ones, &spread);
+    VecSet(ones, 1.0);
+    MatMult(scalar.get(), ones, spread);
+    PetscReal low = 0, high = 0;
+    VecMin(spread, nullptr, &low);
+    VecMax(spread, nullptr, &high);
+    EXPECT_NEAR(low, 1.0, 1e-15) << what;
+    EXPECT_NEAR(high, 1.0, 1e-15) << what;
+    for (Vec* v : {&from, &expected, &carried, &ones, &spread}) {
+        VecDestroy(v);
+    }
+}
+
 // Every fine vertex is a coarse vertex, an edge's midpoint or a quadrilateral's centre, so the
 // prolongation carries a linear field exactly: the coarse positions become the fine ones, on
-// triangles and quadrilaterals, twice refined, however the ranks split the mesh. Its rows also
-// sum to one, which a scalar field checks.
+// triangles and quadrilaterals, twice refined, however the ranks split the mesh, both where
+// PETSc refines the plex and where the last refinement is made straight into the piece (whose
+// node numbers must then follow the coarse plex's vertex numbers as the refined plex's would).
+// Its rows also sum to one, which a scalar field checks.
 TEST(UniformRefinement, ProlongationCarriesTheCoarsePositionsToTheFineVertices) {
     int rank = 0;
     MPI_Comm_rank(MPI_COMM_WORLD, &rank);
     for (const bool quadrilaterals : {false, true}) {
-        const DistributedMesh mesh(rank == 0 ? coarseStrip(quadrilaterals) : Mesh{}, 0);
+        const Mesh coarseMesh = rank == 0 ? coarseStrip(quadrilaterals) : Mesh{};
+        const DistributedMesh mesh(coarseMesh, 0);
         DM coarse = mesh.plex();
         std::vector<DM> owned;
         for (int refinement = 0; refinement < 2; ++refinement) {
             VertexInterpolation interpolation;
             DM fine = refineUniformly(coarse, interpolation);
             owned.push_back(fine);
-            const OwnedMat vector = prolongationMatrix(interpolation, 2);
-            Vec from = vertexPositions(coarse), expected = vertexPositions(fine), carried = nullptr;
-            VecDuplicate(expected, &carried);
-            ASSERT_EQ(MatMult(vector.get(), from, carried), 0);
-            PetscReal largest = 0, error = 1;
-            VecNorm(expected, NORM_INFINITY, &largest);
-            VecAXPY(carried, -1.0, expected);
-            VecNorm(carried, NORM_INFINITY, &error);
-            EXPECT_LE(error, 1e-14 * largest) << "refinement " << refinement;
-            EXPECT_GT(largest, 9.9);
-
-            const OwnedMat scalar = prolongationMatrix(interpolation, 1);
-            Vec ones = nullptr, spread = nullptr;
-            MatCreateVecs(scalar.get(), &ones, &spread);
-            VecSet(ones, 1.0);
-            MatMult(scalar.get(), ones, spread);
-            PetscReal low = 0, high = 0;
-            VecMin(spread, nullptr, &low);
-            VecMax(spread, nullptr, &high);
-            EXPECT_NEAR(low, 1.0, 1e-15);
-            EXPECT_NEAR(high, 1.0, 1e-15);
-            for (Vec* v : {&from, &expected, &carried, &ones, &spread}) {
-                VecDestroy(v);
-            }
+            expectCarries(interpolation, vertexPositions(coarse), vertexPositions(fine),
+                          "plex, refinement " + std::to_string(refinement));
             coarse = fine;
         }
         for (DM& dm : owned) {
             DMDestroy(&dm);
+        }
+        for (int refinements = 1; refinements <= 2; ++refinements) {
+            DistributedMesh refined(coarseMesh, refinements);
+            const std::vector<VertexInterpolation> interpolations = refined.takeInterpolations();
+            ASSERT_EQ(interpolations.size(), static_cast<size_t>(refinements));
+            expectCarries(interpolations.back(), vertexPositions(refined.plex()),
+                          nodePositions(refined.localPiece(), refined.ownedNodes()),
+                          "piece, refinement " + std::to_string(refinements));
         }
     }
 }
