@@ -3,6 +3,7 @@
 #include "call_records.h"
 #include "crash_report.h"
 #include "finite_outputs.h"
+#include "matrix_pattern.h"
 #include "petsc_runtime.h"
 
 #include <algorithm>
@@ -188,19 +189,15 @@ void DistributedAssembly::add(const double* model, PetscScalar* global) const {
                  "summing a field");
 }
 
-// The matrix is laid out and preallocated from the piece's elements rather than by DMCreateMatrix,
-// whose point-by-point walk over the plex's adjacency took 14 s of the set-up on a 0.8-million-
-// triangle mesh (8 s on two ranks), where this takes a few tenths. A node that another rank owns
-// has its couplings counted here and summed into the owner's rows over the halo; nodes on a
-// partition boundary are counted by each rank that sees them, an excess that the first assembly
-// squeezes out.
+// The matrix is laid out from the piece's elements rather than by DMCreateMatrix, whose
+// point-by-point walk over the plex's adjacency took 14 s of the set-up on a 0.8-million-triangle
+// mesh (8 s on two ranks), where this takes about a tenth; the couplings of a node that another
+// rank owns go to its owner (matrix_pattern.h).
 Mat DistributedAssembly::createMatrix() const {
     const int d = piece_.dofsPerNode;
     const int npe = piece_.nodesPerElement;
     const size_t nodes = piece_.nodeCount(), elementCount = piece_.elementCount();
     const int self = thisRank();
-    const PetscInt owned = firstBlock_[self + 1] - firstBlock_[self];
-    const PetscInt totalBlocks = firstBlock_.back();
 
     // Each node's neighbours through the piece's elements, itself included, sorted and then
     // packed in place: the lists with repeats are the largest thing the layout holds.
@@ -240,92 +237,24 @@ Mat DistributedAssembly::createMatrix() const {
     neighbour.resize(packed);
     neighbour.shrink_to_fit();
 
-    // Couplings of each node within and beyond its owner's block rows; a halo node's go to its
-    // owner, as the first of its unknowns.
-    const auto blockOf = [&](size_t node) {
-        return static_cast<PetscInt>(piece_.nodeIds[node] - 1);
-    };
-    std::vector<PetscInt> inside(static_cast<size_t>(owned) * d, 0),
-        outside(static_cast<size_t>(owned) * d, 0), sentInside(haloNodes_ * d, 0),
-        sentOutside(haloNodes_ * d, 0);
+    std::vector<PetscInt> blocks(nodes);
     for (size_t n = 0; n < nodes; ++n) {
-        const PetscInt s = slot_[n];
-        const PetscInt row = blockOf(n);
-        const size_t r =
-            static_cast<size_t>(std::upper_bound(firstBlock_.begin(), firstBlock_.end(), row) -
-                                firstBlock_.begin() - 1);
-        PetscInt within = 0;
-        for (size_t k = start[n]; k < start[n + 1]; ++k) {
-            const PetscInt column = blockOf(static_cast<size_t>(neighbour[k]));
-            within += column >= firstBlock_[r] && column < firstBlock_[r + 1];
-        }
-        const PetscInt beyond = static_cast<PetscInt>(start[n + 1] - start[n]) - within;
-        if (s >= 0) {
-            inside[static_cast<size_t>(s) * d] += within;
-            outside[static_cast<size_t>(s) * d] += beyond;
-        } else {
-            sentInside[static_cast<size_t>(-s - 1) * d] = within;
-            sentOutside[static_cast<size_t>(-s - 1) * d] = beyond;
-        }
+        blocks[n] = static_cast<PetscInt>(piece_.nodeIds[n] - 1);
     }
-    for (auto [sent, summed] :
-         {std::make_pair(&sentInside, &inside), std::make_pair(&sentOutside, &outside)}) {
-        requirePetsc(PetscSFReduceBegin(halo_, MPIU_INT, sent->data(), summed->data(), MPI_SUM),
-                     "summing the couplings");
-        requirePetsc(PetscSFReduceEnd(halo_, MPIU_INT, sent->data(), summed->data(), MPI_SUM),
-                     "summing the couplings");
-    }
-    std::vector<PetscInt> rowInside(static_cast<size_t>(owned)),
-        rowOutside(static_cast<size_t>(owned));
-    for (PetscInt row = 0; row < owned; ++row) {
-        rowInside[row] = std::min(inside[static_cast<size_t>(row) * d], owned);
-        rowOutside[row] = std::min(outside[static_cast<size_t>(row) * d], totalBlocks - owned);
-    }
-    std::vector<PetscInt>().swap(inside);
-    std::vector<PetscInt>().swap(outside);
-
     Mat matrix = nullptr;
-    requirePetsc(MatCreate(PETSC_COMM_WORLD, &matrix), "creating the matrix");
-    requirePetsc(MatSetSizes(matrix, owned * d, owned * d, PETSC_DETERMINE, PETSC_DETERMINE),
-                 "sizing the matrix");
-    requirePetsc(MatSetBlockSize(matrix, d), "blocking the matrix");
-    requirePetsc(MatSetType(matrix, MATAIJ), "choosing the matrix type");
-    requirePetsc(
-        MatXAIJSetPreallocation(matrix, d, rowInside.data(), rowOutside.data(), nullptr, nullptr),
-        "preallocating the matrix");
-    std::vector<PetscInt>().swap(rowInside);
-    std::vector<PetscInt>().swap(rowOutside);
     {
-        std::vector<PetscInt> blocks(nodes);
-        for (size_t n = 0; n < nodes; ++n) {
-            blocks[n] = blockOf(n);
-        }
-        ISLocalToGlobalMapping map = nullptr;
-        requirePetsc(ISLocalToGlobalMappingCreate(PETSC_COMM_WORLD, d, static_cast<PetscInt>(nodes),
-                                                  blocks.data(), PETSC_COPY_VALUES, &map),
-                     "numbering the matrix");
-        requirePetsc(MatSetLocalToGlobalMapping(matrix, map, map), "numbering the matrix");
-        ISLocalToGlobalMappingDestroy(&map);
+        const BlockRows rows = ownedBlockRows(start, neighbour, blocks, slot_, firstBlock_);
+        std::vector<int32_t>().swap(neighbour);
+        std::vector<size_t>().swap(start);
+        matrix = matrixOnPattern(rows, d, firstBlock_[self], firstBlock_.back());
     }
-
-    // The pattern laid down once, a block row at a time in column order, so that every assembly
-    // adds into entries that exist instead of inserting them element by element.
-    std::vector<PetscInt> columns;
-    std::vector<PetscScalar> zeros;
-    for (size_t n = 0; n < nodes; ++n) {
-        const PetscInt row = static_cast<PetscInt>(n);
-        columns.assign(neighbour.begin() + static_cast<std::ptrdiff_t>(start[n]),
-                       neighbour.begin() + static_cast<std::ptrdiff_t>(start[n + 1]));
-        zeros.assign(columns.size() * d * d, 0.0);
-        requirePetsc(MatSetValuesBlockedLocal(matrix, 1, &row,
-                                              static_cast<PetscInt>(columns.size()), columns.data(),
-                                              zeros.data(), ADD_VALUES),
-                     "laying down the matrix pattern");
-    }
-    std::vector<int32_t>().swap(neighbour);
-    std::vector<size_t>().swap(start);
-    requirePetsc(MatAssemblyBegin(matrix, MAT_FINAL_ASSEMBLY), "laying down the matrix pattern");
-    requirePetsc(MatAssemblyEnd(matrix, MAT_FINAL_ASSEMBLY), "laying down the matrix pattern");
+    ISLocalToGlobalMapping map = nullptr;
+    requirePetsc(ISLocalToGlobalMappingCreate(PETSC_COMM_WORLD, d, static_cast<PetscInt>(nodes),
+                                              blocks.data(), PETSC_COPY_VALUES, &map),
+                 "numbering the matrix");
+    const PetscErrorCode mapped = MatSetLocalToGlobalMapping(matrix, map, map);
+    ISLocalToGlobalMappingDestroy(&map);
+    requirePetsc(mapped, "numbering the matrix");
     requirePetsc(MatSetOption(matrix, MAT_SPD, PETSC_TRUE), "marking the matrix SPD");
     return matrix;
 }
