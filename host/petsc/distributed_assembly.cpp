@@ -197,7 +197,6 @@ Mat DistributedAssembly::createMatrix() const {
     const int d = piece_.dofsPerNode;
     const int npe = piece_.nodesPerElement;
     const size_t nodes = piece_.nodeCount(), elementCount = piece_.elementCount();
-    const int self = thisRank();
 
     // Each node's neighbours through the piece's elements, itself included, sorted and then
     // packed in place: the lists with repeats are the largest thing the layout holds.
@@ -246,7 +245,7 @@ Mat DistributedAssembly::createMatrix() const {
         const BlockRows rows = ownedBlockRows(start, neighbour, blocks, slot_, firstBlock_);
         std::vector<int32_t>().swap(neighbour);
         std::vector<size_t>().swap(start);
-        matrix = matrixOnPattern(rows, d, firstBlock_[self], firstBlock_.back());
+        matrix = matrixOnPattern(rows, d);
     }
     ISLocalToGlobalMapping map = nullptr;
     requirePetsc(ISLocalToGlobalMappingCreate(PETSC_COMM_WORLD, d, static_cast<PetscInt>(nodes),

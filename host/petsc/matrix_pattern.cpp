@@ -130,17 +130,91 @@ BlockRows ownedBlockRows(const std::vector<size_t>& start, const std::vector<int
     return rows;
 }
 
-Mat matrixOnPattern(const BlockRows& rows, PetscInt blockSize, PetscInt first,
-                    PetscInt totalBlocks) {
-    const PetscInt d = blockSize;
-    const PetscInt owned = static_cast<PetscInt>(rows.start.size()) - 1;
-    const PetscInt last = first + owned;
-    auto arrays = std::make_unique<Arrays>();
-    Arrays& m = *arrays;
-    m.i.reserve(static_cast<size_t>(owned * d) + 1);
-    m.oi.reserve(static_cast<size_t>(owned * d) + 1);
+namespace {
+
+// This rank's first of a count that the ranks take in turn.
+PetscInt firstOfRank(PetscInt count) {
+    PetscInt first = 0;
+    MPI_Exscan(&count, &first, 1, MPIU_INT, MPI_SUM, PETSC_COMM_WORLD);
+    return thisRank() == 0 ? 0 : first; // MPI leaves rank 0's result undefined
+}
+
+void startRows(Arrays& m, size_t rows) {
+    m.i.reserve(rows + 1);
+    m.oi.reserve(rows + 1);
     m.i.push_back(0);
     m.oi.push_back(0);
+}
+
+void endRow(Arrays& m) {
+    m.i.push_back(static_cast<PetscInt>(m.j.size()));
+    m.oi.push_back(static_cast<PetscInt>(m.oj.size()));
+}
+
+// The matrix on the split arrays, which it takes with it.
+Mat matrixOnArrays(std::unique_ptr<Arrays> arrays, PetscInt localColumns, PetscInt blockSize) {
+    Arrays& m = *arrays;
+    const PetscInt localRows = static_cast<PetscInt>(m.i.size()) - 1;
+    Mat matrix = nullptr;
+    if (rankCount() == 1) {
+        requirePetsc(MatCreateSeqAIJWithArrays(PETSC_COMM_WORLD, localRows, localColumns,
+                                               m.i.data(), m.j.data(), m.a.data(), &matrix),
+                     "creating a matrix");
+    } else {
+        requirePetsc(MatCreateMPIAIJWithSplitArrays(PETSC_COMM_WORLD, localRows, localColumns,
+                                                    PETSC_DETERMINE, PETSC_DETERMINE, m.i.data(),
+                                                    m.j.data(), m.a.data(), m.oi.data(),
+                                                    m.oj.data(), m.oa.data(), &matrix),
+                     "creating a matrix");
+    }
+    PetscContainer container = nullptr;
+    PetscErrorCode composed = PetscContainerCreate(PETSC_COMM_SELF, &container);
+    if (composed == 0) {
+        PetscContainerSetPointer(container, arrays.release());
+        PetscContainerSetUserDestroy(container, destroyArrays);
+        composed = PetscObjectCompose(reinterpret_cast<PetscObject>(matrix), "xefhost arrays",
+                                      reinterpret_cast<PetscObject>(container));
+        PetscContainerDestroy(&container);
+    }
+    if (composed == 0) {
+        composed = MatSetBlockSize(matrix, blockSize);
+    }
+    if (composed != 0) {
+        MatDestroy(&matrix);
+        requirePetsc(composed, "creating a matrix");
+    }
+    return matrix;
+}
+
+} // namespace
+
+Mat matrixFromRows(PetscInt localColumns, PetscInt blockSize, CompressedRows rows) {
+    const PetscInt firstColumn = firstOfRank(localColumns), lastColumn = firstColumn + localColumns;
+    auto arrays = std::make_unique<Arrays>();
+    Arrays& m = *arrays;
+    startRows(m, rows.start.size() - 1);
+    for (size_t row = 0; row + 1 < rows.start.size(); ++row) {
+        for (PetscInt k = rows.start[row]; k < rows.start[row + 1]; ++k) {
+            const PetscInt column = rows.column[k];
+            const bool inside = column >= firstColumn && column < lastColumn;
+            (inside ? m.j : m.oj).push_back(inside ? column - firstColumn : column);
+            (inside ? m.a : m.oa).push_back(rows.value[k]);
+        }
+        endRow(m);
+    }
+    rows = CompressedRows();
+    return matrixOnArrays(std::move(arrays), localColumns, blockSize);
+}
+
+// Laid out straight into the split arrays: a whole expanded copy of the rows first would add a
+// fifth to the peak memory of a solve.
+Mat matrixOnPattern(const BlockRows& rows, PetscInt blockSize) {
+    const PetscInt d = blockSize;
+    const PetscInt owned = static_cast<PetscInt>(rows.start.size()) - 1;
+    const PetscInt first = firstOfRank(owned), last = first + owned;
+    auto arrays = std::make_unique<Arrays>();
+    Arrays& m = *arrays;
+    startRows(m, static_cast<size_t>(owned * d));
     for (PetscInt row = 0; row < owned; ++row) {
         for (PetscInt c = 0; c < d; ++c) {
             for (PetscInt k = rows.start[row]; k < rows.start[row + 1]; ++k) {
@@ -150,41 +224,17 @@ Mat matrixOnPattern(const BlockRows& rows, PetscInt blockSize, PetscInt first,
                     (inside ? m.j : m.oj).push_back((inside ? column - first : column) * d + c2);
                 }
             }
-            m.i.push_back(static_cast<PetscInt>(m.j.size()));
-            m.oi.push_back(static_cast<PetscInt>(m.oj.size()));
+            endRow(m);
         }
     }
     m.a.assign(m.j.size(), 0.0);
     m.oa.assign(m.oj.size(), 0.0);
-
-    Mat matrix = nullptr;
-    if (rankCount() == 1) {
-        requirePetsc(MatCreateSeqAIJWithArrays(PETSC_COMM_WORLD, owned * d, owned * d, m.i.data(),
-                                               m.j.data(), m.a.data(), &matrix),
-                     "creating the matrix");
-    } else {
-        requirePetsc(MatCreateMPIAIJWithSplitArrays(PETSC_COMM_WORLD, owned * d, owned * d,
-                                                    totalBlocks * d, totalBlocks * d, m.i.data(),
-                                                    m.j.data(), m.a.data(), m.oi.data(),
-                                                    m.oj.data(), m.oa.data(), &matrix),
-                     "creating the matrix");
-    }
-    PetscContainer container = nullptr;
-    PetscErrorCode composed = PetscContainerCreate(PETSC_COMM_SELF, &container);
-    if (composed == 0) {
-        PetscContainerSetPointer(container, arrays.release());
-        PetscContainerSetUserDestroy(container, destroyArrays);
-        composed = PetscObjectCompose(reinterpret_cast<PetscObject>(matrix), "xefhost pattern",
-                                      reinterpret_cast<PetscObject>(container));
-        PetscContainerDestroy(&container);
-    }
-    if (composed != 0) {
+    Mat matrix = matrixOnArrays(std::move(arrays), owned * d, d);
+    const PetscErrorCode fixed = MatSetOption(matrix, MAT_NEW_NONZERO_LOCATION_ERR, PETSC_TRUE);
+    if (fixed != 0) {
         MatDestroy(&matrix);
-        requirePetsc(composed, "keeping the matrix's arrays");
+        requirePetsc(fixed, "creating the matrix");
     }
-    requirePetsc(MatSetBlockSize(matrix, d), "blocking the matrix");
-    requirePetsc(MatSetOption(matrix, MAT_NEW_NONZERO_LOCATION_ERR, PETSC_TRUE),
-                 "creating the matrix");
     return matrix;
 }
 

@@ -1,12 +1,13 @@
-// The stiffness matrix's pattern on a mesh held in pieces, and the matrix made on it.
+// The stiffness matrix's pattern on a mesh held in pieces, and matrices made from rows that the
+// host lays out itself.
 //
 // A rank's own block rows couple through its own elements and through the elements of every other
 // rank that holds the row's node. Those couplings go to the row's owner over a star forest, so
 // each owner knows its rows exactly; the matrix is then made from compressed rows that the host
 // lays out itself, in the arrays PETSc keeps (the diagonal block with local columns, the rest with
-// global ones). Inserting the pattern through MatSetValues took three quarters of the matrix's
-// set-up on the 0.8-million-triangle cantilever, and its preallocation counted each coupling on a
-// partition boundary once per rank that sees it.
+// global ones), as are the multigrid's prolongations. Inserting the pattern through MatSetValues
+// took three quarters of the matrix's set-up on the 0.8-million-triangle cantilever, and its
+// preallocation counted each coupling on a partition boundary once per rank that sees it.
 #pragma once
 
 #include <petscmat.h>
@@ -31,10 +32,20 @@ BlockRows ownedBlockRows(const std::vector<size_t>& start, const std::vector<int
                          const std::vector<PetscInt>& block, const std::vector<PetscInt>& slot,
                          const std::vector<PetscInt>& firstBlock);
 
-// Collective. The AIJ matrix (block size `blockSize`, `blockSize` unknowns per block interleaved)
-// whose rows on this rank are `rows` (from global block row `first` on, of `totalBlocks`), every
-// entry zero. It owns its arrays; later insertions outside the pattern are errors.
-Mat matrixOnPattern(const BlockRows& rows, PetscInt blockSize, PetscInt first,
-                    PetscInt totalBlocks);
+// Rows in compressed form with global columns, sorted within each row, and their values.
+struct CompressedRows {
+    std::vector<PetscInt> start{0};
+    std::vector<PetscInt> column;
+    std::vector<PetscScalar> value;
+};
+
+// Collective. The AIJ matrix whose rows on this rank are `rows`, and which gives this rank
+// `localColumns` columns (the ranks' columns follow each other in rank order), of block size
+// `blockSize`. It owns its arrays.
+Mat matrixFromRows(PetscInt localColumns, PetscInt blockSize, CompressedRows rows);
+
+// Collective. The square matrix on the block rows of ownedBlockRows, `blockSize` unknowns to a
+// block (interleaved), every entry zero; later insertions outside the pattern are errors.
+Mat matrixOnPattern(const BlockRows& rows, PetscInt blockSize);
 
 } // namespace xefhost

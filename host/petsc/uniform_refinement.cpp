@@ -1,5 +1,6 @@
 #include "uniform_refinement.h"
 
+#include "matrix_pattern.h"
 #include "petsc_runtime.h"
 
 #include <petscdmplex.h>
@@ -119,36 +120,23 @@ DM refineUniformly(DM coarse, VertexInterpolation& interpolation) {
 OwnedMat prolongationMatrix(const VertexInterpolation& interpolation, PetscInt unknownsPerNode) {
     const PetscInt d = unknownsPerNode;
     const size_t rows = static_cast<size_t>(interpolation.rows);
-    // The rows laid out for PETSc at once (row offsets, global columns, values): one
-    // insertion per row took seconds at ten million vertices.
-    std::vector<PetscInt> offset{0}, column;
-    std::vector<PetscScalar> weight;
-    offset.reserve(rows * d + 1);
-    column.reserve(interpolation.parents.size() * d);
-    weight.reserve(interpolation.parents.size() * d);
+    // The rows laid out for PETSc at once: one insertion per row took seconds at ten million
+    // vertices, and PETSc's own reading of compressed rows inserts them one by one still.
+    CompressedRows expanded;
+    expanded.start.reserve(rows * d + 1);
+    expanded.column.reserve(interpolation.parents.size() * d);
+    expanded.value.reserve(interpolation.parents.size() * d);
     for (size_t row = 0; row < rows; ++row) {
         const PetscInt first = interpolation.start[row], last = interpolation.start[row + 1];
         for (PetscInt c = 0; c < d; ++c) {
             for (PetscInt k = first; k < last; ++k) {
-                column.push_back(interpolation.parents[k] * d + c);
-                weight.push_back(1.0 / static_cast<double>(last - first));
+                expanded.column.push_back(interpolation.parents[k] * d + c);
+                expanded.value.push_back(1.0 / static_cast<double>(last - first));
             }
-            offset.push_back(static_cast<PetscInt>(column.size()));
+            expanded.start.push_back(static_cast<PetscInt>(expanded.column.size()));
         }
     }
-    Mat matrix = nullptr;
-    requirePetsc(MatCreate(PETSC_COMM_WORLD, &matrix), "making a prolongation");
-    OwnedMat owned(matrix);
-    requirePetsc(MatSetSizes(matrix, interpolation.rows * d, interpolation.columns * d,
-                             PETSC_DETERMINE, PETSC_DETERMINE),
-                 "making a prolongation");
-    requirePetsc(MatSetBlockSize(matrix, d), "making a prolongation");
-    requirePetsc(MatSetType(matrix, MATAIJ), "making a prolongation");
-    requirePetsc(MatSeqAIJSetPreallocationCSR(matrix, offset.data(), column.data(), weight.data()),
-                 "making a prolongation");
-    requirePetsc(MatMPIAIJSetPreallocationCSR(matrix, offset.data(), column.data(), weight.data()),
-                 "making a prolongation");
-    return owned;
+    return OwnedMat(matrixFromRows(interpolation.columns * d, d, std::move(expanded)));
 }
 
 } // namespace xefhost
