@@ -210,8 +210,8 @@ Analysis solvePieces(const Mesh& coarse, int level, const Problem& problem,
     ElementKernels kernels(library, a.model, problem.intCode);
     a.intCode = kernels.intCode();
     const DistributedAssembly assembly(*mesh, a.model);
-    // The assembly keeps the numbering it needs; the plex, larger than the matrix, goes before
-    // the matrix and the multigrid hierarchy are built.
+    // The assembly keeps the numbering it needs; the plex (the mesh before its last refinement)
+    // goes before the matrix and the multigrid hierarchy are built.
     std::vector<VertexInterpolation> interpolations = mesh->takeInterpolations();
     mesh.reset();
     // The matrix and the multigrid hierarchy go before the post-processing, which needs their

@@ -98,9 +98,9 @@ class OwnedRows {
 
 } // namespace
 
-// The plex numbers each rank's owned vertices after those of the ranks before it, and the piece's
-// node tags are those numbers plus one: a node's block row is its tag less one, and its owner the
-// rank whose range holds it. Only the count of owned vertices is read from the plex.
+// The distributed mesh numbers each rank's owned vertices after those of the ranks before it, and
+// the piece's node tags are those numbers plus one: a node's block row is its tag less one, and its
+// owner the rank whose range holds it. Only the count of owned vertices is read from the mesh.
 DistributedAssembly::DistributedAssembly(const DistributedMesh& mesh, const Model& piece)
     : piece_(piece) {
     const int d = piece.dofsPerNode;

@@ -221,9 +221,12 @@ Mesh plexPiece(DM dm, int commonCellTag, const std::vector<PhysicalGroup>& group
             cells.connectivity.push_back(static_cast<int32_t>(corner[k] - s.vStart));
         }
     }
+    // A line goes only to the rank that owns its edge: on an edge between two ranks' cells it
+    // would otherwise carry its traction once from each, where one process applies it once.
+    // Supports on its nodes reach the other rank with the sums over shared nodes.
     ElementBlock lines{1, 1, 2, {}, {}, {}};
     for (PetscInt e = s.eStart; e < s.eEnd; ++e) {
-        if (const int tag = faceTag[e - s.eStart]) {
+        if (const int tag = faceTag[e - s.eStart]; tag && pointNumber[e] >= 0) {
             const PetscInt* ends = nullptr;
             DMPlexGetCone(dm, e, &ends);
             lines.ids.push_back(globalNumber(pointNumber[e]) + 1);
@@ -392,11 +395,11 @@ Mesh RefinedPiece::piece(int commonCellTag, const std::vector<PhysicalGroup>& gr
     }
 
     // Lines and points are numbered after the cells, a labelled coarse edge's halves by its
-    // midpoint's number, so that every rank that holds one gives it the same tag.
+    // midpoint's number. A line goes only to the rank that owns its edge (see plexPiece).
     const std::vector<int> faceTag = pointTags(dm, kFaceSets, s.eStart, s.eEnd);
     ElementBlock lines{1, 1, 2, {}, {}, {}};
     for (PetscInt e = s.eStart; e < s.eEnd; ++e) {
-        if (const int group = faceTag[e - s.eStart]) {
+        if (const int group = faceTag[e - s.eStart]; group && global_[node(e)] >= 0) {
             const PetscInt* ends = nullptr;
             DMPlexGetCone(dm, e, &ends);
             const int32_t middle = node(e);

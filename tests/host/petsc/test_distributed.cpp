@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -81,11 +82,33 @@ Mesh coarseStrip(bool quadrilaterals = false, bool mixed = false) {
         y /= triangles.nodesPerElement;
         triangles.physicalTag[e] = x > 5 ? 5 : x < 1 && y < 0.5 ? 0 : 3;
     }
+    if (mixed) {
+        // Every other edge, each once, as the group "edges": some lie between two ranks' cells.
+        std::set<std::pair<int32_t, int32_t>> edges;
+        const int corners = triangles.nodesPerElement;
+        for (size_t e = 0; e < triangles.size(); ++e) {
+            for (int k = 0; k < corners; ++k) {
+                const int32_t a = triangles.connectivity[e * corners + k];
+                const int32_t b = triangles.connectivity[e * corners + (k + 1) % corners];
+                const bool side = a % (kColumns + 1) == b % (kColumns + 1) &&
+                                  (a % (kColumns + 1) == 0 || a % (kColumns + 1) == kColumns);
+                if (!side) {
+                    edges.insert({std::min(a, b), std::max(a, b)});
+                }
+            }
+        }
+        for (const auto& [a, b] : edges) {
+            lines.connectivity.insert(lines.connectivity.end(), {a, b});
+            lines.physicalTag.push_back(7);
+            lines.ids.push_back(static_cast<int64_t>(1000 + lines.ids.size()));
+        }
+    }
     ElementBlock corner{15, 0, 1, {200}, {4}, {0}};
     mesh.blocks = {lines, triangles, corner};
     mesh.groups = {{1, 1, "left"}, {1, 2, "right"}, {2, 3, "strip"}, {0, 4, "corner"}};
     if (mixed) {
         mesh.groups.push_back({2, 5, "right half"});
+        mesh.groups.push_back({1, 7, "edges"});
     }
     return mesh;
 }
@@ -190,12 +213,17 @@ TEST(DistributedMesh, RefinementAfterDistributionKeepsEveryCellLineAndGroup) {
 }
 
 // The cells' groups survive distribution and refinement whatever their mix, ungrouped cells
-// included: each group keeps its area.
+// included: each group keeps its area. A group of lines inside the mesh keeps its length, each
+// line on one rank only, though some lie between two ranks' cells.
 TEST(DistributedMesh, RefinementKeepsEveryCellGroup) {
     int rank = 0;
     MPI_Comm_rank(MPI_COMM_WORLD, &rank);
     for (const bool quadrilaterals : {false, true}) {
         const Mesh coarse = rank == 0 ? coarseStrip(quadrilaterals, true) : Mesh{};
+        double edgeLength = rank == 0 ? lineLength(coarse, 7) : 0.0;
+        MPI_Bcast(&edgeLength, 1, MPI_DOUBLE, 0, MPI_COMM_WORLD);
+        // Inner lines: 3 rows of 10, 9 columns of 2 halves, and the triangles' diagonals.
+        EXPECT_NEAR(edgeLength, 30 + 9 + (quadrilaterals ? 0 : 20 * std::sqrt(1.25)), 1e-12);
         for (int refinements = 0; refinements <= 2; ++refinements) {
             const DistributedMesh mesh(coarse, refinements);
             const Mesh piece = mesh.localPiece();
@@ -216,6 +244,8 @@ TEST(DistributedMesh, RefinementKeepsEveryCellGroup) {
             EXPECT_NEAR(sum(areaOf[0]), 0.5, 1e-12) << refinements << " refinements";
             EXPECT_NEAR(sum(areaOf[3]), 4.5, 1e-12) << refinements << " refinements";
             EXPECT_NEAR(sum(areaOf[5]), 5.0, 1e-12) << refinements << " refinements";
+            EXPECT_NEAR(sum(lineLength(piece, 7)), edgeLength, 1e-12)
+                << refinements << " refinements";
         }
     }
 }
